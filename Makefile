@@ -1,0 +1,40 @@
+# make run   - build and start TiroxOptimize.exe under Wine
+# make test  - build everything and run every test
+# make demo  - a whole optimization against simulated server groups (needs root)
+# make bench - the benchmarks
+BUILD ?= build
+JOBS ?= $(shell nproc)
+NATIVE := $(BUILD)/native
+WIN32 := $(BUILD)/win32
+
+.PHONY: all setup build native win32 test run demo bench clean
+
+all: build
+
+setup:
+	@bash tools/setup.sh
+
+build: setup native win32
+
+native:
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(NATIVE) -j $(JOBS)
+
+win32:
+	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(WIN32) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(NATIVE) --output-on-failure --timeout 900
+
+run: build
+	bash tools/run.sh $(WIN32)/TiroxOptimize.exe
+
+demo: build
+	bash tools/demo.sh $(BUILD)
+
+bench: build
+	bash bench/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

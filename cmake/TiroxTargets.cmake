@@ -1,0 +1,37 @@
+# Warnings are errors for the project's own targets.
+function(tirox_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# tirox_library(name SOURCES ... [LIBS ...]): a static library of the project.
+function(tirox_library name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${T_SOURCES})
+  target_include_directories(${name} PUBLIC ${TIROX_ROOT})
+  target_link_libraries(${name} PUBLIC ${T_LIBS})
+  tirox_warnings(${name})
+endfunction()
+
+# tirox_unit_test(name SOURCES ... [LIBS ...] [LABELS ...] [MANUAL]): a GoogleTest program,
+# built natively and for Windows. The native build registers it with CTest twice: as the native
+# program and as the Windows program run under Wine. MANUAL leaves the registration to the caller
+# (tests that need a network namespace or a display).
+function(tirox_unit_test name)
+  cmake_parse_arguments(T "MANUAL" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${TIROX_ROOT})
+  tirox_warnings(${name})
+  if(WIN32 OR T_MANUAL)
+    return()
+  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  add_test(NAME ${name}.wine
+           COMMAND ${TIROX_ROOT}/tests/tools/run-wine-test.sh ${TIROX_WIN32_DIR}/${name}.exe)
+  set_tests_properties(${name}.wine PROPERTIES
+    ENVIRONMENT "TIROX_WINEPREFIX=${TIROX_WINEPREFIX}"
+    RESOURCE_LOCK wineprefix TIMEOUT 600)
+  if(T_LABELS)
+    set_tests_properties(${name} ${name}.wine PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
