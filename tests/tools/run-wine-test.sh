@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(dirname "$(realpath "$0")")
 exe=$1; shift
 [ -f "$exe" ] || { echo "missing Windows test program: $exe (build the Windows tree first)" >&2; exit 1; }
-prefix=${TIROX_WINEPREFIX:?TIROX_WINEPREFIX must name the Wine prefix}
+prefix=$(realpath -m "${TIROX_WINEPREFIX:?TIROX_WINEPREFIX must name the Wine prefix}")
 "$here/../../tools/wine-prefix.sh" "$prefix"
 export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
 exec timeout -k 10 "${TIROX_WINE_TIMEOUT:-300}" wine "$exe" "$@"
