@@ -1,0 +1,362 @@
+#!/usr/bin/python3
+"""Draws the program's pictures into res/: the background, the start and restore button
+states (24-bit BMP) and the window icon (48/32/16 px, 8-bit and 32-bit images).
+
+Usage: tools/make-pictures.py [OUTPUT_DIR]   (default: res/ beside this script's tools/)
+
+Needs Python 3 with PIL (Debian: python3-pil) and WenQuanYi Zen Hei (fonts-wqy-zenhei).
+Shapes are drawn at SS times the size and scaled down, which gives them smooth edges;
+small text is drawn at its final size so that it stays crisp.
+"""
+import struct
+import sys
+from pathlib import Path
+
+from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
+
+FONT = "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"
+SS = 4
+
+# Dialog base units of the dialog font (9 pt SimSun at 96 dpi); controls are placed from them.
+BASE_X, BASE_Y = 6, 12
+
+
+def du_rect(x, y, cx, cy):
+    """Pixel rectangle (left, top, right, bottom) of a rectangle given in dialog units."""
+    left, top = round(x * BASE_X / 4), round(y * BASE_Y / 8)
+    return left, top, left + round(cx * BASE_X / 4), top + round(cy * BASE_Y / 8)
+
+
+BG_SIZE = (400, 300)
+CLIENT = du_rect(0, 0, 265, 196)[2:]
+START_SIZE, RESTORE_SIZE = (88, 88), (79, 12)
+START_POS = du_rect(198, 46, 0, 0)[:2]
+RESTORE_POS = du_rect(198, 172, 0, 0)[:2]
+LOG_RECT = du_rect(9, 132, 245, 33)
+HEADER_H = 58
+
+NAVY = (10, 36, 92)
+BLUE = (28, 96, 196)
+INK = (38, 50, 70)
+MUTED = (104, 118, 140)
+
+
+def font(px, index=0):
+    return ImageFont.truetype(FONT, px, index=index)
+
+
+def mix(a, b, t):
+    return tuple(round(a[i] + (b[i] - a[i]) * t) for i in range(3))
+
+
+def vertical_gradient(size, top, bottom, start=0, span=None):
+    """An RGB image whose colour runs from top to bottom over rows start .. start+span."""
+    w, h = size
+    span = span or h
+    column = Image.new("RGB", (1, h))
+    for y in range(h):
+        column.putpixel((0, y), mix(top, bottom, min(max((y - start) / span, 0.0), 1.0)))
+    return column.resize(size)
+
+
+def diagonal_gradient(size, a, b):
+    w, h = size
+    img = Image.new("RGB", size)
+    px = img.load()
+    for y in range(h):
+        for x in range(w):
+            px[x, y] = mix(a, b, (x / w) * 0.7 + (y / h) * 0.3)
+    return img
+
+
+def rounded_mask(size, box, radius):
+    """An 'L' mask of a rounded rectangle, drawn at SS times and scaled down to size."""
+    big = Image.new("L", (size[0] * SS, size[1] * SS), 0)
+    ImageDraw.Draw(big).rounded_rectangle([v * SS for v in box], radius * SS, fill=255)
+    return big.resize(size, Image.LANCZOS)
+
+
+def ellipse_mask(size, box):
+    big = Image.new("L", (size[0] * SS, size[1] * SS), 0)
+    ImageDraw.Draw(big).ellipse([v * SS for v in box], fill=255)
+    return big.resize(size, Image.LANCZOS)
+
+
+def shadow(size, mask, offset, blur, strength):
+    """A soft shadow mask: the shape moved by offset, blurred, scaled to strength (0..1)."""
+    moved = Image.new("L", size, 0)
+    moved.paste(mask, offset)
+    return moved.filter(ImageFilter.GaussianBlur(blur)).point(lambda v: round(v * strength))
+
+
+def fill(img, color, mask):
+    img.paste(Image.new("RGB", img.size, color), (0, 0), mask)
+
+
+def paint(img, source, mask):
+    img.paste(source, (0, 0), mask)
+
+
+def text_mask(size, pos, text, px, anchor="la", scale=1, stroke=0):
+    """An 'L' mask of text. With scale > 1 it is drawn larger and scaled down (for big text)."""
+    big = Image.new("L", (size[0] * scale, size[1] * scale), 0)
+    ImageDraw.Draw(big).text((pos[0] * scale, pos[1] * scale), text, font=font(px * scale),
+                             fill=255, anchor=anchor, stroke_width=stroke * scale,
+                             stroke_fill=255)
+    return big if scale == 1 else big.resize(size, Image.LANCZOS)
+
+
+def draw_text(img, pos, text, px, color, anchor="la", scale=1, stroke=0, glow=None):
+    mask = text_mask(img.size, pos, text, px, anchor, scale, stroke)
+    if glow:
+        glow_color, radius, strength = glow
+        halo = mask.filter(ImageFilter.GaussianBlur(radius)).point(lambda v: min(255, round(v * strength)))
+        fill(img, glow_color, halo)
+    fill(img, color, mask)
+
+
+def gauge_mask(size, center, radius, needle_angle, width):
+    """A speedometer: an open arc with ticks and a needle, as an 'L' mask."""
+    import math
+    big = Image.new("L", (size[0] * SS, size[1] * SS), 0)
+    d = ImageDraw.Draw(big)
+    cx, cy, r, w = center[0] * SS, center[1] * SS, radius * SS, width * SS
+    d.arc([cx - r, cy - r, cx + r, cy + r], 150, 390, fill=255, width=round(w))
+    for angle in range(150, 391, 40):
+        a = math.radians(angle)
+        inner, outer = r - w * 2.6, r - w * 1.4
+        d.line([cx + inner * math.cos(a), cy + inner * math.sin(a),
+                cx + outer * math.cos(a), cy + outer * math.sin(a)], fill=255, width=round(w * 0.7))
+    a = math.radians(needle_angle)
+    tip = r - w * 1.6
+    d.line([cx, cy, cx + tip * math.cos(a), cy + tip * math.sin(a)], fill=255, width=round(w * 1.1))
+    hub = w * 1.3
+    d.ellipse([cx - hub, cy - hub, cx + hub, cy + hub], fill=255)
+    return big.resize(size, Image.LANCZOS)
+
+
+def refresh_mask(size, center, radius, width):
+    """A circular arrow (restore), as an 'L' mask."""
+    import math
+    big = Image.new("L", (size[0] * SS, size[1] * SS), 0)
+    d = ImageDraw.Draw(big)
+    cx, cy, r, w = center[0] * SS, center[1] * SS, radius * SS, width * SS
+    d.arc([cx - r, cy - r, cx + r, cy + r], 60, 350, fill=255, width=round(w))
+    a = math.radians(350)
+    tx, ty = cx + r * math.cos(a), cy + r * math.sin(a)
+    h = w * 1.9
+    d.polygon([(tx - h, ty - h * 0.2), (tx + h, ty - h * 0.2), (tx, ty + h * 1.1)], fill=255)
+    return big.resize(size, Image.LANCZOS)
+
+
+def body_background(size):
+    return vertical_gradient(size, (246, 249, 253), (226, 234, 244), HEADER_H, size[1] - HEADER_H)
+
+
+def background():
+    w, h = BG_SIZE
+    img = body_background(BG_SIZE)
+
+    # Header: a deep blue band with faint signal rings behind the product's name.
+    header = diagonal_gradient((w, HEADER_H), NAVY, BLUE)
+    rings = Image.new("L", (w * SS, HEADER_H * SS), 0)
+    d = ImageDraw.Draw(rings)
+    cx, cy = 372 * SS, 66 * SS
+    for i, r in enumerate((26, 44, 62, 80, 98)):
+        d.ellipse([cx - r * SS, cy - r * SS, cx + r * SS, cy + r * SS], outline=58 - i * 9, width=2 * SS)
+    rings = rings.resize((w, HEADER_H), Image.LANCZOS)
+    fill(header, (160, 205, 255), rings)
+    img.paste(header, (0, 0))
+    fill(img, (72, 140, 230), rounded_mask(BG_SIZE, (0, HEADER_H - 2, w, HEADER_H), 0))
+
+    logo = Image.new("L", BG_SIZE, 0)
+    logo.paste(gauge_mask((30, 30), (15, 16), 11, 300, 2.4), (16, 13))
+    fill(img, (255, 255, 255), logo)
+    draw_text(img, (54, 27), "Tirox网络优化", 24, (255, 255, 255), anchor="lm", scale=SS,
+              stroke=0, glow=((0, 20, 60), 2, 0.6))
+    draw_text(img, (216, 32), "游戏线路 · 智能测速 · 一键切换", 12, (178, 206, 246), anchor="lm")
+
+    # Step guide card beside the start button.
+    top, bottom = START_POS[1], START_POS[1] + START_SIZE[1]
+    card = (LOG_RECT[0], top, START_POS[0] - 14, bottom)
+    card_mask = rounded_mask(BG_SIZE, card, 8)
+    fill(img, (90, 110, 140), shadow(BG_SIZE, card_mask, (0, 2), 3, 0.28))
+    fill(img, (255, 255, 255), card_mask)
+    steps = [("1", "测量三组服务器线路的延迟", (37, 128, 230)),
+             ("2", "比较五轮测速的平均时间", (25, 160, 150)),
+             ("3", "把最快的线路写入 HOSTS", (24, 166, 96))]
+    row_h = (bottom - top) / 3
+    for i, (number, text, color) in enumerate(steps):
+        cy = top + row_h * (i + 0.5)
+        x = card[0] + 14
+        fill(img, color, ellipse_mask(BG_SIZE, (x, cy - 9, x + 18, cy + 9)))
+        draw_text(img, (x + 9, cy + 0.5), number, 12, (255, 255, 255), anchor="mm", scale=SS)
+        draw_text(img, (x + 28, round(cy)), text, 12, INK, anchor="lm")
+        if i < 2:
+            line_y = round(top + row_h * (i + 1))
+            ImageDraw.Draw(img).line([x + 28, line_y, card[2] - 12, line_y], fill=(232, 238, 246))
+
+    # The log pane sits in a framed well with a heading above it.
+    left, ptop, right, pbottom = LOG_RECT
+    draw_text(img, (left + 10, ptop - 11), "运行日志", 12, INK, anchor="lm")
+    fill(img, BLUE, rounded_mask(BG_SIZE, (left, ptop - 17, left + 4, ptop - 5), 2))
+    well = rounded_mask(BG_SIZE, (left - 3, ptop - 3, right + 3, pbottom + 3), 4)
+    fill(img, (90, 110, 140), shadow(BG_SIZE, well, (0, 1), 2, 0.22))
+    fill(img, (255, 255, 255), well)
+    fill(img, (190, 204, 222), ImageChops.subtract(well, rounded_mask(BG_SIZE, (left - 2, ptop - 2, right + 2, pbottom + 2), 3)))
+
+    # Footer: a hint to the left of the restore button.
+    rx, ry = RESTORE_POS
+    draw_text(img, (left + 2, ry + RESTORE_SIZE[1] // 2), "恢复：从 HOSTS 中移除本程序写入的线路", 12,
+              MUTED, anchor="lm")
+    return img
+
+
+def start_button(state):
+    """State 'normal', 'hover' or 'pressed' of the 88 x 88 start button, on the background."""
+    size = START_SIZE
+    img = background().crop((*START_POS, START_POS[0] + size[0], START_POS[1] + size[1]))
+    down = 1 if state == "pressed" else 0
+    face = (3, 2 + down, 85, 84 + down)
+    mask = ellipse_mask(size, face)
+
+    fill(img, (20, 70, 50), shadow(size, mask, (0, 2 - down), 3 - down, 0.45 - 0.15 * down))
+    if state == "hover":
+        fill(img, (70, 220, 150), shadow(size, mask, (0, 0), 3, 0.5))
+    colors = {"normal": ((46, 196, 120), (12, 132, 86)),
+              "hover": ((78, 224, 148), (18, 156, 100)),
+              "pressed": ((14, 112, 74), (26, 150, 98))}[state]
+    paint(img, vertical_gradient(size, *colors, face[1], face[3] - face[1]), mask)
+
+    inner = ellipse_mask(size, (face[0] + 4, face[1] + 4, face[2] - 4, face[3] - 4))
+    rim = ImageChops.subtract(mask, inner)
+    fill(img, (255, 255, 255), rim.point(lambda v: round(v * (0.18 if down else 0.32))))
+    if down:
+        fill(img, (0, 40, 25), ImageChops.multiply(inner, shadow(size, ImageChops.invert(inner), (0, 2), 2, 0.8)))
+    else:
+        gloss = ellipse_mask(size, (face[0] + 10, face[1] + 5, face[2] - 10, face[1] + 40))
+        fill(img, (255, 255, 255), ImageChops.multiply(gloss, vertical_gradient(size, (90,) * 3, (0,) * 3, face[1] + 5, 35).convert("L")))
+
+    white = (255, 255, 255) if not down else (226, 244, 234)
+    fill(img, white, gauge_mask(size, (44, 29 + down), 12, 315 if state != "pressed" else 345, 2.6))
+    draw_text(img, (44, 51 + down), "启动", 19, white, anchor="mm", scale=SS, stroke=0,
+              glow=((0, 60, 35), 1.5, 0.7))
+    draw_text(img, (44, 69 + down), "网络优化", 12, white, anchor="mm", scale=SS,
+              glow=((0, 60, 35), 1.2, 0.6))
+    return img
+
+
+def restore_button(state):
+    """State 'normal' or 'hover' of the 79 x 12 restore button, on the background."""
+    size = RESTORE_SIZE
+    img = background().crop((*RESTORE_POS, RESTORE_POS[0] + size[0], RESTORE_POS[1] + size[1]))
+    pill = rounded_mask(size, (0, 0, size[0], size[1]), 6)
+    inner = rounded_mask(size, (1, 1, size[0] - 1, size[1] - 1), 5)
+    if state == "hover":
+        fill(img, (22, 86, 180), pill)
+        paint(img, vertical_gradient(size, (70, 150, 240), (30, 104, 210)), inner)
+        ink = (255, 255, 255)
+    else:
+        fill(img, (150, 170, 198), pill)
+        paint(img, vertical_gradient(size, (255, 255, 255), (226, 234, 245)), inner)
+        ink = (28, 80, 160)
+    label = Image.new("L", size, 0)
+    label.paste(refresh_mask((12, 12), (6, 6), 3.4, 1.3), (22, 0))
+    fill(img, ink, label)
+    draw_text(img, (48, 6), "恢复", 11, ink, anchor="mm", scale=SS)
+    return img
+
+
+def icon_rgba(px):
+    """The window icon at px x px: a blue tile with a white gauge and a green needle hub."""
+    tile = rounded_mask((px, px), (0.5, 0.5, px - 0.5, px - 0.5), px * 0.22)
+    img = Image.new("RGBA", (px, px), (0, 0, 0, 0))
+    face = diagonal_gradient((px, px), (40, 120, 226), NAVY).convert("RGBA")
+    face.putalpha(tile)
+    img = Image.alpha_composite(img, face)
+    gloss = rounded_mask((px, px), (1, 1, px - 1, px * 0.5), px * 0.2)
+    img = Image.alpha_composite(img, Image.merge("RGBA", [Image.new("L", (px, px), 255)] * 3 + [gloss.point(lambda v: v * 0.18)]))
+    width = max(1.6, px / 11)
+    gauge = gauge_mask((px, px), (px / 2, px * 0.56), px * 0.33, 305, width)
+    img = Image.alpha_composite(img, Image.merge("RGBA", [Image.new("L", (px, px), 255)] * 3 + [gauge]))
+    hub = ellipse_mask((px, px), (px / 2 - width * 1.6, px * 0.56 - width * 1.6, px / 2 + width * 1.6, px * 0.56 + width * 1.6))
+    green = Image.new("RGBA", (px, px), (60, 220, 130, 255))
+    green.putalpha(hub)
+    return Image.alpha_composite(img, green)
+
+
+def dib_32(img):
+    """BITMAPINFOHEADER, BGRA rows bottom-up and the AND mask of a 32-bit icon image."""
+    w, h = img.size
+    pixels = b"".join(
+        bytes((b, g, r, a)) for y in reversed(range(h)) for x in range(w) for r, g, b, a in [img.getpixel((x, y))])
+    return header(w, h, 32, 0) + pixels + and_mask(img)
+
+
+def dib_8(img):
+    """BITMAPINFOHEADER, a 256-colour palette, index rows and the AND mask of an 8-bit image."""
+    w, h = img.size
+    flat = Image.new("RGB", img.size, (0, 0, 0))
+    flat.paste(img, (0, 0), img.getchannel("A").point(lambda v: 255 if v >= 128 else 0))
+    indexed = flat.quantize(255, method=Image.MEDIANCUT)
+    palette = indexed.getpalette()[: 256 * 3]
+    palette += [0] * (256 * 3 - len(palette))
+    quads = b"".join(bytes((palette[i * 3 + 2], palette[i * 3 + 1], palette[i * 3], 0)) for i in range(256))
+    stride = (w + 3) & ~3
+    rows = b"".join(
+        bytes(indexed.getpixel((x, y)) for x in range(w)) + b"\0" * (stride - w) for y in reversed(range(h)))
+    return header(w, h, 8, 256) + quads + rows + and_mask(img)
+
+
+def header(w, h, bits, colors):
+    stride = ((w * bits + 31) // 32) * 4
+    mask_stride = ((w + 31) // 32) * 4
+    return struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, bits, 0, (stride + mask_stride) * h, 0, 0, colors, 0)
+
+
+def and_mask(img):
+    w, h = img.size
+    stride = ((w + 31) // 32) * 4
+    out = bytearray()
+    for y in reversed(range(h)):
+        row = bytearray(stride)
+        for x in range(w):
+            if img.getpixel((x, y))[3] < 128:
+                row[x // 8] |= 0x80 >> (x % 8)
+        out += row
+    return bytes(out)
+
+
+def write_icon(path, sizes):
+    images = []
+    for px in sizes:
+        rgba = icon_rgba(px)
+        images.append((px, 8, dib_8(rgba)))
+        images.append((px, 32, dib_32(rgba)))
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for px, bits, data in images:
+        out += struct.pack("<BBBBHHII", px % 256, px % 256, 0, 0, 1, bits, len(data), offset)
+        offset += len(data)
+    out += b"".join(data for _, _, data in images)
+    path.write_bytes(out)
+
+
+def main():
+    out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "res"
+    out.mkdir(parents=True, exist_ok=True)
+    pictures = {
+        "background.bmp": background(),
+        "start_normal.bmp": start_button("normal"),
+        "start_hover.bmp": start_button("hover"),
+        "start_pressed.bmp": start_button("pressed"),
+        "restore_normal.bmp": restore_button("normal"),
+        "restore_hover.bmp": restore_button("hover"),
+    }
+    for name, img in pictures.items():
+        img.convert("RGB").save(out / name, "BMP")
+    write_icon(out / "TiroxOptimize.ico", (48, 32, 16))
+
+
+if __name__ == "__main__":
+    main()
