@@ -1,0 +1,157 @@
+#include "optimize/OptimizeRun.h"
+#include "optimize/ServerGroup.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kPasses = 5;
+// Probe results per group, one per pass.
+using Script = std::array<std::array<std::int32_t, kPasses>, kServerGroupCount>;
+
+// A host that answers the probes from a script and records every call the run makes.
+class CScriptedHost : public IOptimizeRunHost {
+public:
+    CScriptedHost(const Script& script, bool bRewriteSucceeds)
+        : m_script(script), m_bRewriteSucceeds(bRewriteSucceeds)
+    {
+    }
+
+    void DisableStartButton() override { m_strCalls += 'D'; }
+
+    std::int32_t MeasureRoundTrip(const char* szHost) override
+    {
+        m_strCalls += 'M';
+        m_probed.push_back(szHost);
+        for (int g = 0; g < kServerGroupCount; ++g) {
+            if (std::string(szHost) == kServerGroups[g].szProbeAddress && m_nAttempts[g] < kPasses)
+                return m_script[g][m_nAttempts[g]++];
+        }
+        ADD_FAILURE() << "unexpected probe of " << szHost;
+        return -1;
+    }
+
+    void Pause(unsigned milliseconds) override
+    {
+        m_strCalls += 'P';
+        m_pauses.push_back(milliseconds);
+    }
+
+    void AppendLog(const std::string& text) override
+    {
+        m_strCalls += 'A';
+        m_strLog += text;
+    }
+
+    bool ApplyRouteTable(const CRouteTable& routeTable) override
+    {
+        m_strCalls += 'R';
+        m_applied.push_back(&routeTable);
+        return m_bRewriteSucceeds;
+    }
+
+    std::string m_strCalls; // one letter per call, in order
+    std::string m_strLog;
+    std::vector<std::string> m_probed;
+    std::vector<unsigned> m_pauses;
+    std::vector<const CRouteTable*> m_applied;
+
+private:
+    Script m_script;
+    bool m_bRewriteSucceeds;
+    int m_nAttempts[kServerGroupCount] = {};
+};
+
+// The fixture holds one line of the log pane per line; the pane's text starts with an empty
+// line and every later line is begun with CR LF.
+std::string ExpectedLog(const char* szFixture)
+{
+    const std::string strPath = std::string(TIROX_RUN_FIXTURE_DIR) + "/" + szFixture + ".gbk";
+    std::ifstream file(strPath, std::ios::binary);
+    EXPECT_TRUE(file) << "cannot read " << strPath;
+    std::string strLog;
+    std::string strLine;
+    while (std::getline(file, strLine))
+        strLog += "\r\n" + strLine;
+    return strLog;
+}
+
+CRouteTable OneEntryTable(const char* szAddress)
+{
+    CRouteTable table;
+    table.AddTail({szAddress, kPortalHostName});
+    return table;
+}
+
+struct RunCase {
+    const char* szFixture;
+    Script script;
+    bool bRewriteSucceeds;
+    int nAppliedTable; // 1, 2 or 3; 0: HOSTS untouched
+};
+
+std::ostream& operator<<(std::ostream& os, const RunCase& c) { return os << c.szFixture; }
+
+const RunCase kRunCases[] = {
+    {"all_fail", {{{-1, -2, -3, -1, -1}, {-3, -3, -1, -2, -1}, {-2, -1, -1, -1, -3}}}, true, 0},
+    {"only_group2", {{{-1, -1, -1, -1, -1}, {31, 28, 0, 45, 36}, {-3, -3, -3, -3, -3}}}, true, 2},
+    // Group 1 averages exactly 30.0 over its three replies and so ties with group 2.
+    {"failures_left_out", {{{20, -1, 30, -3, 40}, {30, 30, 30, 30, 30}, {31, 32, 33, 34, 35}}}, true, 0},
+    {"zero_ms", {{{0, 0, 0, 0, 0}, {1, 1, 1, 1, 1}, {-1, -1, -1, -1, -1}}}, true, 1},
+    {"silent_and_tie", {{{-1, -1, -1, -1, -1}, {47, 52, 50, 49, 52}, {50, 50, 50, 50, 50}}}, true, 0},
+    {"group3_applied",
+     {{{999, 1000, 1001, 1002, 998}, {120, 130, 110, 125, 115}, {1, 2, 1, 2, 1}}}, true, 3},
+    {"hosts_not_written",
+     {{{999, 1000, 1001, 1002, 998}, {120, 130, 110, 125, 115}, {1, 2, 1, 2, 1}}}, false, 3},
+};
+
+class RunTest : public testing::TestWithParam<RunCase> {};
+
+TEST_P(RunTest, LogPausesAndRewrite)
+{
+    const RunCase& c = GetParam();
+    const CRouteTable routeTable1 = OneEntryTable(kServerGroups[0].szServiceAddress);
+    const CRouteTable routeTable2 = OneEntryTable(kServerGroups[1].szServiceAddress);
+    const CRouteTable routeTable3 = OneEntryTable(kServerGroups[2].szServiceAddress);
+    const CRouteTable* const tables[] = {nullptr, &routeTable1, &routeTable2, &routeTable3};
+    CScriptedHost host(c.script, c.bRewriteSucceeds);
+
+    COptimizeRun(host, routeTable1, routeTable2, routeTable3).Run();
+
+    EXPECT_EQ(host.m_strLog, ExpectedLog(c.szFixture));
+
+    // Button first; per attempt heading, probe, pause, result, pause; the rewrite before the
+    // outcome text.
+    std::string strCalls = "D";
+    for (int nAttempt = 0; nAttempt < kPasses * kServerGroupCount; ++nAttempt)
+        strCalls += "AMPAP";
+    strCalls += c.nAppliedTable != 0 ? "RA" : "A";
+    EXPECT_EQ(host.m_strCalls, strCalls);
+    EXPECT_EQ(host.m_pauses, std::vector<unsigned>(30, 500));
+
+    std::vector<std::string> probed;
+    for (int nPass = 0; nPass < kPasses; ++nPass) {
+        for (const ServerGroup& group : kServerGroups)
+            probed.push_back(group.szProbeAddress);
+    }
+    EXPECT_EQ(host.m_probed, probed);
+
+    if (c.nAppliedTable != 0)
+        EXPECT_EQ(host.m_applied, std::vector<const CRouteTable*>{tables[c.nAppliedTable]});
+    else
+        EXPECT_TRUE(host.m_applied.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripted, RunTest, testing::ValuesIn(kRunCases),
+                         [](const testing::TestParamInfo<RunCase>& info) { return info.param.szFixture; });
+
+} // namespace
