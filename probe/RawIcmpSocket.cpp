@@ -1,0 +1,82 @@
+#include "probe/RawIcmpSocket.h"
+
+#include <cstring>
+
+namespace {
+
+sockaddr_in MakeAddress(std::uint32_t nAddress)
+{
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = 0;
+    address.sin_addr.s_addr = htonl(nAddress);
+    return address;
+}
+
+} // namespace
+
+CRawIcmpSocket::CRawIcmpSocket()
+    : m_hSocket(socket(AF_INET, SOCK_RAW, IPPROTO_ICMP))
+{
+}
+
+CRawIcmpSocket::~CRawIcmpSocket()
+{
+    if (IsOpen()) {
+        CloseSocketHandle(m_hSocket);
+    }
+}
+
+bool CRawIcmpSocket::IsOpen() const
+{
+    return m_hSocket != kInvalidSocket;
+}
+
+void CRawIcmpSocket::SendTo(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nAddress)
+{
+    const sockaddr_in target = MakeAddress(nAddress);
+    sendto(m_hSocket, reinterpret_cast<const char*>(pData), static_cast<int>(nSize), 0,
+           reinterpret_cast<const sockaddr*>(&target), sizeof target);
+}
+
+CRawIcmpSocket::Wait CRawIcmpSocket::WaitReadable(std::uint32_t nMilliseconds)
+{
+    fd_set readSet;
+    FD_ZERO(&readSet);
+    FD_SET(m_hSocket, &readSet);
+    timeval timeout;
+    timeout.tv_sec = static_cast<long>(nMilliseconds / 1000);
+    timeout.tv_usec = static_cast<long>(nMilliseconds % 1000 * 1000);
+    const int nReady = select(SelectWidth(m_hSocket), &readSet, nullptr, nullptr, &timeout);
+    if (nReady > 0) {
+        return Wait::kReadable;
+    }
+    return nReady == 0 ? Wait::kTimedOut : Wait::kFailed;
+}
+
+int CRawIcmpSocket::Receive(std::uint8_t* pBuffer, std::size_t nCapacity)
+{
+    sockaddr_in source;
+    SocketLength nSourceSize = sizeof source;
+    const auto nReceived =
+        recvfrom(m_hSocket, reinterpret_cast<char*>(pBuffer), static_cast<int>(nCapacity), 0,
+                 reinterpret_cast<sockaddr*>(&source), &nSourceSize);
+    if (nReceived >= 0) {
+        return static_cast<int>(nReceived);
+    }
+    return ReceiveFilledBuffer() ? static_cast<int>(nCapacity) : -1;
+}
+
+bool ResolveHostAddress(const char* szHost, std::uint32_t& nAddress)
+{
+    const hostent* pEntry = gethostbyname(szHost);
+    if (pEntry == nullptr || pEntry->h_addrtype != AF_INET || pEntry->h_length != 4 ||
+        pEntry->h_addr_list[0] == nullptr) {
+        return false;
+    }
+    in_addr address;
+    std::memcpy(&address, pEntry->h_addr_list[0], sizeof address);
+    nAddress = ntohl(address.s_addr);
+    return true;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "probe/SocketApi.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// A raw IPv4 ICMP socket, open for the object's life. IPv4 addresses are a.b.c.d as
+// (a << 24) | (b << 16) | (c << 8) | d.
+class CRawIcmpSocket {
+public:
+    enum class Wait { kReadable, kTimedOut, kFailed };
+
+    CRawIcmpSocket();
+    ~CRawIcmpSocket();
+    CRawIcmpSocket(const CRawIcmpSocket&) = delete;
+    CRawIcmpSocket& operator=(const CRawIcmpSocket&) = delete;
+
+    // False when the platform refused the socket (raw sockets need privileges).
+    [[nodiscard]] bool IsOpen() const;
+
+    // The outcome is not reported: a request that never left shows as a missing reply.
+    void SendTo(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nAddress);
+
+    [[nodiscard]] Wait WaitReadable(std::uint32_t nMilliseconds);
+
+    // One whole IP datagram, cut to nCapacity; the number of bytes read, or -1.
+    [[nodiscard]] int Receive(std::uint8_t* pBuffer, std::size_t nCapacity);
+
+private:
+    SocketHandle m_hSocket;
+};
+
+// The first IPv4 address of a host name or dotted-decimal text, through gethostbyname.
+[[nodiscard]] bool ResolveHostAddress(const char* szHost, std::uint32_t& nAddress);
