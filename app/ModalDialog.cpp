@@ -1,0 +1,68 @@
+#include "app/ModalDialog.h"
+
+#include <algorithm>
+
+CModalDialog::CModalDialog(UINT nIDTemplate) noexcept : m_nIDTemplate(nIDTemplate) {}
+
+INT_PTR CModalDialog::DoModal(HWND hParent) noexcept
+{
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate), hParent,
+                           DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+void CModalDialog::EndDialog(INT_PTR nResult) noexcept
+{
+    ::EndDialog(m_hWnd, nResult);
+}
+
+bool CModalDialog::OnCommand(WORD nID, WORD /*nCode*/) noexcept
+{
+    if (nID != IDOK && nID != IDCANCEL) return false;
+    EndDialog(nID);
+    return true;
+}
+
+INT_PTR CALLBACK CModalDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (uMsg == WM_INITDIALOG) {
+        auto* pDialog = reinterpret_cast<CModalDialog*>(lParam);
+        pDialog->m_hWnd = hWnd;
+        SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
+    }
+    auto* pDialog = reinterpret_cast<CModalDialog*>(GetWindowLongPtrW(hWnd, DWLP_USER));
+    return pDialog ? pDialog->HandleMessage(uMsg, wParam, lParam) : FALSE;
+}
+
+INT_PTR CModalDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM /*lParam*/) noexcept
+{
+    switch (uMsg) {
+    case WM_INITDIALOG: return HandleInitDialog();
+    case WM_PAINT: return OnPaint();
+    case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+    case WM_COMMAND: return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    default: return FALSE;
+    }
+}
+
+// The template places the dialog at (0, 0) without a centring flag: it opens centred on the
+// work area, placed after initialisation while it is still hidden.
+BOOL CModalDialog::HandleInitDialog() noexcept
+{
+    const BOOL bDefaultFocus = OnInitDialog();
+    CenterOnWorkArea();
+    return bDefaultFocus;
+}
+
+void CModalDialog::CenterOnWorkArea() noexcept
+{
+    RECT rcWork{};
+    RECT rcWindow{};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &rcWork, 0) || !GetWindowRect(m_hWnd, &rcWindow))
+        return;
+    const int cx = rcWindow.right - rcWindow.left;
+    const int cy = rcWindow.bottom - rcWindow.top;
+    // A window larger than the work area keeps its top-left corner inside it.
+    const int x = std::max(rcWork.left, rcWork.left + (rcWork.right - rcWork.left - cx) / 2);
+    const int y = std::max(rcWork.top, rcWork.top + (rcWork.bottom - rcWork.top - cy) / 2);
+    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

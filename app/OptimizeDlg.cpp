@@ -1,0 +1,160 @@
+#include "app/OptimizeDlg.h"
+
+#include "app/WideText.h"
+#include "app/resource.h"
+#include "hosts/HostsFile.h"
+#include "hosts/HostsPath.h"
+#include "optimize/OptimizeRun.h"
+#include "optimize/RouteTables.h"
+#include "probe/IcmpProbe.h"
+
+namespace {
+
+// "\r\n网络设置已恢复"
+constexpr const char kRestoredText[] =
+    "\r\n\xcd\xf8\xc2\xe7\xc9\xe8\xd6\xc3\xd2\xd1\xbb\xd6\xb8\xb4";
+// "\r\n无法修改HOSTS文件，网络设置未恢复"
+constexpr const char kRestoreFailedText[] =
+    "\r\n\xce\xde\xb7\xa8\xd0\xde\xb8\xc4" "HOSTS" "\xce\xc4\xbc\xfe\xa3\xac"
+    "\xcd\xf8\xc2\xe7\xc9\xe8\xd6\xc3\xce\xb4\xbb\xd6\xb8\xb4";
+
+HINSTANCE ProgramInstance() noexcept
+{
+    return GetModuleHandleW(nullptr);
+}
+
+// Hands pending paint messages to their windows and leaves every other message queued.
+void DispatchPaintMessages() noexcept
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+        DispatchMessageW(&msg);
+}
+
+}  // namespace
+
+COptimizeDlg::COptimizeDlg() noexcept
+    : CModalDialog(IDD_OPTIMIZE_DIALOG),
+      m_hIcon(LoadIconW(ProgramInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME)))
+{
+}
+
+bool COptimizeDlg::DoDataExchange() noexcept
+{
+    const HWND hWnd = GetSafeHwnd();
+    if (!m_btnRestore.SubclassDlgItem(IDC_RESTORE, hWnd)) return false;
+    m_editLog = GetDlgItem(hWnd, IDC_LOG);
+    if (!m_editLog) return false;
+    return m_btnStart.SubclassDlgItem(IDC_START, hWnd);
+}
+
+BOOL COptimizeDlg::OnInitDialog() noexcept
+{
+    if (!DoDataExchange()) {
+        EndDialog(-1);
+        return FALSE;
+    }
+    m_bmpBackground.Load(ProgramInstance(), IDB_BACKGROUND);
+    m_btnStart.SetBitmaps(IDB_START_NORMAL, IDB_START_HOVER, IDB_START_PRESSED, IDB_START_PRESSED);
+    m_btnRestore.SetBitmaps(IDB_RESTORE_NORMAL, IDB_RESTORE_HOVER, IDB_RESTORE_NORMAL, IDB_RESTORE_NORMAL);
+    BuildRouteTables();
+    SetForegroundWindow(GetSafeHwnd());
+    return TRUE;
+}
+
+void COptimizeDlg::BuildRouteTables()
+{
+    FillRouteTables(m_routeTable1, m_routeTable2, m_routeTable3);
+}
+
+bool COptimizeDlg::OnPaint() noexcept
+{
+    const HWND hWnd = GetSafeHwnd();
+    CPaintContext dc(hWnd);
+    CMemoryDC memoryDC(dc.Get());
+    // Without the picture the dialog's own face, erased by the paint context, stays.
+    if (!memoryDC.Get() || !m_bmpBackground.Get()) return true;
+    RECT rcClient{};
+    GetClientRect(hWnd, &rcClient);
+    {
+        CSelectObject select(memoryDC.Get(), m_bmpBackground.Get());
+        BitBlt(dc.Get(), 0, 0, rcClient.right, rcClient.bottom, memoryDC.Get(), 0, 0, SRCCOPY);
+    }
+    if (IsIconic(hWnd)) {
+        SendMessageW(hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
+        const int cxIcon = GetSystemMetrics(SM_CXICON);
+        const int cyIcon = GetSystemMetrics(SM_CYICON);
+        DrawIcon(dc.Get(), (rcClient.right - cxIcon + 1) / 2, (rcClient.bottom - cyIcon + 1) / 2, m_hIcon);
+    }
+    return true;
+}
+
+HICON COptimizeDlg::OnQueryDragIcon() noexcept
+{
+    return m_hIcon;
+}
+
+bool COptimizeDlg::OnCommand(WORD nID, WORD nCode) noexcept
+{
+    if (nCode == BN_CLICKED && nID == IDC_START) {
+        OnOptimize();
+        return true;
+    }
+    if (nCode == BN_CLICKED && nID == IDC_RESTORE) {
+        OnRestore();
+        return true;
+    }
+    return CModalDialog::OnCommand(nID, nCode);
+}
+
+void COptimizeDlg::OnOptimize() noexcept
+{
+    COptimizeRun run(*this, m_routeTable1, m_routeTable2, m_routeTable3);
+    run.Run();
+}
+
+void COptimizeDlg::OnRestore() noexcept
+{
+    const bool bRestored = RewriteHostsFile(m_routeTable1, TRUE);
+    AppendLog(bRestored ? kRestoredText : kRestoreFailedText);
+}
+
+bool COptimizeDlg::RewriteHostsFile(const CRouteTable& routeTable, BOOL bRestore)
+{
+    return RewriteHostsFileAt(GetHostsFilePath(), routeTable, bRestore != FALSE);
+}
+
+void COptimizeDlg::DisableStartButton()
+{
+    m_btnStart.EnableButton(FALSE);
+}
+
+std::int32_t COptimizeDlg::MeasureRoundTrip(const char* szHost)
+{
+    CIcmpProbe probe;
+    return probe.MeasureRoundTrip(szHost);
+}
+
+// The run waits on this thread. Only paint messages are handled meanwhile, so each log line
+// shows as it is written; clicks, keys and closing wait until the run is over.
+void COptimizeDlg::Pause(unsigned milliseconds)
+{
+    const DWORD dwStart = GetTickCount();
+    for (;;) {
+        DispatchPaintMessages();
+        const DWORD dwElapsed = GetTickCount() - dwStart;
+        if (dwElapsed >= milliseconds) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - dwElapsed, QS_PAINT);
+    }
+}
+
+void COptimizeDlg::AppendLog(const std::string& text)
+{
+    const std::wstring wide = WideFromGbk(text);
+    SendMessageW(m_editLog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+bool COptimizeDlg::ApplyRouteTable(const CRouteTable& routeTable)
+{
+    return RewriteHostsFile(routeTable, FALSE);
+}

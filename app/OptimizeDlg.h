@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/ModalDialog.h"
+#include "app/Win32Handles.h"
+#include "optimize/IOptimizeRunHost.h"
+#include "optimize/RouteTable.h"
+#include "skin/SkinButton.h"
+
+#include <cstdint>
+#include <string>
+
+// The program's one window: the background picture, the start and restore buttons and the
+// log pane. It owns the three route tables and carries out what a run asks of its window.
+class COptimizeDlg : public CModalDialog, private IOptimizeRunHost {
+public:
+    COptimizeDlg() noexcept;
+
+    // Makes HOSTS map the table's host names to its address, or with bRestore takes them out;
+    // true when the file now holds the edit.
+    [[nodiscard]] bool RewriteHostsFile(const CRouteTable& routeTable, BOOL bRestore);
+
+protected:
+    BOOL OnInitDialog() noexcept override;
+    bool OnPaint() noexcept override;
+    HICON OnQueryDragIcon() noexcept override;
+    bool OnCommand(WORD nID, WORD nCode) noexcept override;
+
+private:
+    [[nodiscard]] bool DoDataExchange() noexcept;
+    void BuildRouteTables();
+    void OnOptimize() noexcept;
+    void OnRestore() noexcept;
+
+    void DisableStartButton() override;
+    std::int32_t MeasureRoundTrip(const char* szHost) override;
+    void Pause(unsigned milliseconds) override;
+    void AppendLog(const std::string& text) override;
+    [[nodiscard]] bool ApplyRouteTable(const CRouteTable& routeTable) override;
+
+    CSkinButton m_btnRestore;
+    CSkinButton m_btnStart;
+    HWND m_editLog = nullptr;
+    HICON m_hIcon;
+    CGdiBitmap m_bmpBackground;
+    CRouteTable m_routeTable1;
+    CRouteTable m_routeTable2;
+    CRouteTable m_routeTable3;
+};
