@@ -1,0 +1,93 @@
+#include "hosts/GbkText.h"
+
+namespace {
+
+bool IsLeadByte(unsigned char c)
+{
+    return c >= 0x81 && c <= 0xFE;
+}
+
+bool IsTrailByte(unsigned char c)
+{
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFE);
+}
+
+char FoldAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+std::size_t GbkCharLength(std::string_view text, std::size_t pos)
+{
+    if (pos + 1 < text.size() && IsLeadByte(static_cast<unsigned char>(text[pos]))
+        && IsTrailByte(static_cast<unsigned char>(text[pos + 1])))
+        return 2;
+    return 1;
+}
+
+bool IsWhiteSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimLeft(std::string_view text)
+{
+    std::size_t pos = 0;
+    while (pos < text.size() && IsWhiteSpace(text[pos]))
+        ++pos;
+    return text.substr(pos);
+}
+
+std::string_view TrimRight(std::string_view text)
+{
+    // White space is single-byte and never a trail byte, so the last white space character
+    // after the last non-white character is found by one forward walk.
+    std::size_t end = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = GbkCharLength(text, pos);
+        pos += length;
+        if (length == 2 || !IsWhiteSpace(text[pos - 1]))
+            end = pos;
+    }
+    return text.substr(0, end);
+}
+
+std::string_view Trim(std::string_view text)
+{
+    return TrimRight(TrimLeft(text));
+}
+
+std::size_t FindBlank(std::string_view text)
+{
+    for (std::size_t pos = 0; pos < text.size(); pos += GbkCharLength(text, pos)) {
+        if (IsBlank(text[pos]))
+            return pos;
+    }
+    return std::string_view::npos;
+}
+
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t pos = 0; pos < a.size();) {
+        const std::size_t length = GbkCharLength(a, pos);
+        if (length != GbkCharLength(b, pos))
+            return false;
+        if (length == 2) {
+            if (a[pos] != b[pos] || a[pos + 1] != b[pos + 1])
+                return false;
+        } else if (FoldAscii(a[pos]) != FoldAscii(b[pos])) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}

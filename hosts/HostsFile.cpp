@@ -1,0 +1,31 @@
+#include "hosts/HostsFile.h"
+
+#include "hosts/HostsEdit.h"
+#include "hosts/HostsFileRead.h"
+#include "hosts/ReplacementFile.h"
+
+namespace {
+
+// Editing UTF-16 text as bytes would corrupt it.
+bool BeginsWithUtf16Mark(const std::string& bytes)
+{
+    return bytes.size() >= 2
+           && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+}
+
+} // namespace
+
+bool RewriteHostsFileAt(const std::string& path, const CRouteTable& routeTable, bool bRestore)
+{
+    if (path.empty())
+        return false;
+    std::string bytes;
+    const HostsReadResult read = ReadHostsFileForEdit(path, bytes);
+    if (read == HostsReadResult::Failed || BeginsWithUtf16Mark(bytes))
+        return false;
+
+    const CHostsEdit edit(bytes, routeTable, bRestore);
+    CReplacementFile replacement(path);
+    return replacement.Create() && edit.WriteTo(replacement)
+           && replacement.Commit(read == HostsReadResult::Read);
+}

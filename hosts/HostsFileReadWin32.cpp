@@ -1,0 +1,60 @@
+#include "hosts/HostsFileRead.h"
+
+#include "hosts/WidePath.h"
+
+#include <windows.h>
+
+namespace {
+
+class CFileHandle {
+public:
+    explicit CFileHandle(HANDLE hFile) : m_hFile(hFile) {}
+    ~CFileHandle()
+    {
+        if (m_hFile != INVALID_HANDLE_VALUE)
+            CloseHandle(m_hFile);
+    }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+    HANDLE Get() const { return m_hFile; }
+
+private:
+    HANDLE m_hFile;
+};
+
+} // namespace
+
+HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes)
+{
+    bytes.clear();
+    std::wstring widePath;
+    if (!ToWidePath(path, widePath))
+        return HostsReadResult::Failed;
+    const CFileHandle file(CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? HostsReadResult::Missing
+                                                      : HostsReadResult::Failed;
+
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size))
+        return HostsReadResult::Failed;
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() + 64 * 1024);
+        DWORD count = 0;
+        if (!ReadFile(file.Get(), &bytes[filled], static_cast<DWORD>(bytes.size() - filled), &count,
+                      nullptr)) {
+            bytes.clear();
+            return HostsReadResult::Failed;
+        }
+        if (count == 0)
+            break;
+        filled += count;
+    }
+    bytes.resize(filled);
+    return HostsReadResult::Read;
+}

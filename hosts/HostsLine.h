@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// One line of a HOSTS file, split the way it is written back: the first field (the address of
+// a data line, or a whole comment line) and the rest (the host names and any remark). Both view
+// either the file's bytes or the scratch text given to ParseHostsLine.
+struct HostsLine {
+    std::string_view strAddress;
+    std::string_view strHostName;
+};
+
+// Splits one line (the bytes between two line feeds). Every CR is dropped first; when the line
+// holds one, its text is built in scratch, which must outlive the result.
+// - comment line (first non-white character "#") or blank line: the line without its leading
+//   white space, and an empty rest;
+// - data line: trimmed, split at its first space or tab into the address and the trimmed rest;
+//   a line without a space or tab is carried whole with an empty rest.
+HostsLine ParseHostsLine(std::string_view raw, std::string& scratch);
+
+enum class HostMatch {
+    None,       // the line does not name the host
+    Alone,      // the host is the only name on the line
+    WithOthers, // the line names the host and other hosts
+};
+
+// How the rest of a data line names host: its names are its words up to the first one that
+// begins with "#", compared ignoring ASCII case as the resolver does.
+HostMatch MatchHost(std::string_view rest, std::string_view host);
+
+// Calls visit(name) for each host name in the rest of a line. Space, tab and "#" are never the
+// trail byte of a double-byte character, so a byte scan cannot split one.
+template <typename Visit>
+void ForEachHostName(std::string_view rest, Visit visit)
+{
+    std::size_t pos = 0;
+    while (pos < rest.size()) {
+        while (pos < rest.size() && (rest[pos] == ' ' || rest[pos] == '\t'))
+            ++pos;
+        if (pos == rest.size() || rest[pos] == '#')
+            return;
+        std::size_t end = pos;
+        while (end < rest.size() && rest[end] != ' ' && rest[end] != '\t')
+            ++end;
+        visit(rest.substr(pos, end - pos));
+        pos = end;
+    }
+}
+
+// Appends the line as written to the file: the address alone when the rest is empty, otherwise
+// the address, two spaces and the rest; then CR LF.
+void AppendHostsLine(std::string& out, std::string_view address, std::string_view rest);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+enum class HostsDirectory { Windows, System };
+
+// The 9x family ("WIN9X") keeps HOSTS in the Windows directory, every other tag under the
+// system directory.
+HostsDirectory HostsDirectoryFor(const std::string& tag);
+
+// The directory followed by "\HOSTS" ("WIN9X") or "\DRIVERS\ETC\HOSTS" (every other tag), as it
+// stands: a drive root "C:\" gives a doubled backslash.
+std::string MakeHostsFilePath(const std::string& tag, const std::string& directory);
+
+// Runs a directory query shaped like GetSystemDirectoryA(buffer, size): it returns the length
+// written, or the size needed when the buffer is too small, or 0 on failure. Asks again with a
+// large enough buffer until the whole text fits; empty when the query fails.
+std::string QueryWholeDirectory(const std::function<unsigned(char* buffer, unsigned size)>& query);
+
+#ifdef _WIN32
+// The HOSTS path of the running Windows, in the system's ANSI code page; empty when the
+// directory query fails.
+std::string GetHostsFilePath();
+#endif

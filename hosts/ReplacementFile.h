@@ -1,0 +1,41 @@
+#pragma once
+
+#include "hosts/HostsEdit.h"
+
+#include <string>
+#include <string_view>
+
+// The new content of a file, written beside it under a fixed temporary name and then put in its
+// place in one step, so the file holds either its old or its new content, never a mix. A
+// temporary file that a killed process left behind is taken over and cleared by the next
+// Create. Unless Commit succeeds, the destructor removes the temporary file.
+class CReplacementFile : public IHostsWriter {
+public:
+    explicit CReplacementFile(std::string targetPath);
+    ~CReplacementFile() override;
+    CReplacementFile(const CReplacementFile&) = delete;
+    CReplacementFile& operator=(const CReplacementFile&) = delete;
+
+    [[nodiscard]] bool Create();
+    [[nodiscard]] bool Write(std::string_view bytes) override;
+    // Flushes the temporary file to disk and puts it in the target's place. bTargetExists says
+    // whether the target was there when it was read: an existing target is replaced (keeping its
+    // security, attributes and times on Windows), a missing one is created.
+    [[nodiscard]] bool Commit(bool bTargetExists);
+
+    static std::string TemporaryPathFor(const std::string& targetPath)
+    {
+        return targetPath + ".tirox-new";
+    }
+
+private:
+    void Discard();
+
+    std::string m_targetPath;
+    std::string m_temporaryPath;
+#ifdef _WIN32
+    void* m_hFile;
+#else
+    int m_fd;
+#endif
+};

@@ -1,0 +1,114 @@
+#include "hosts/ReplacementFile.h"
+
+#include "hosts/WidePath.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace {
+
+// Deletes a file of ours even when it carries the read-only attribute.
+void RemoveFile(const std::wstring& path)
+{
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+}
+
+// Puts the new file in place of an existing one. ReplaceFileW keeps the old file's security,
+// attributes and times. The old file is first moved to a backup name: without one, a failure
+// after the old file was moved away (seen on XP as ERROR_UNABLE_TO_MOVE_REPLACEMENT) would
+// leave no file at the target; with it, the old file is always somewhere it can be put back.
+bool ReplaceExisting(const std::wstring& target, const std::wstring& replacement)
+{
+    const std::wstring backup = target + L".tirox-old";
+    RemoveFile(backup);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (ReplaceFileW(target.c_str(), replacement.c_str(), backup.c_str(), 0, nullptr, nullptr)) {
+        // Wine's ReplaceFileW does not carry the attributes over (hidden, system); Windows does.
+        if (attributes != INVALID_FILE_ATTRIBUTES && GetFileAttributesW(target.c_str()) != attributes)
+            SetFileAttributesW(target.c_str(), attributes);
+        RemoveFile(backup);
+        return true;
+    }
+    if (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    return false;
+}
+
+} // namespace
+
+CReplacementFile::CReplacementFile(std::string targetPath)
+    : m_targetPath(std::move(targetPath)),
+      m_temporaryPath(TemporaryPathFor(m_targetPath)),
+      m_hFile(INVALID_HANDLE_VALUE)
+{
+}
+
+CReplacementFile::~CReplacementFile()
+{
+    Discard();
+}
+
+bool CReplacementFile::Create()
+{
+    std::wstring temporaryPath;
+    if (!ToWidePath(m_temporaryPath, temporaryPath))
+        return false;
+    // Share mode 0: a live rewrite's temporary file cannot be opened; one left by a killed
+    // process is truncated and taken over.
+    HANDLE hFile = CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+        // A leftover that inherited the read-only attribute from a failed replace.
+        SetFileAttributesW(temporaryPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        hFile = CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    m_hFile = hFile;
+    return m_hFile != INVALID_HANDLE_VALUE;
+}
+
+bool CReplacementFile::Write(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const DWORD size = bytes.size() > 0x10000000u ? 0x10000000u : static_cast<DWORD>(bytes.size());
+        DWORD written = 0;
+        if (!WriteFile(static_cast<HANDLE>(m_hFile), bytes.data(), size, &written, nullptr)
+            || written == 0)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+bool CReplacementFile::Commit(bool bTargetExists)
+{
+    std::wstring target;
+    std::wstring temporaryPath;
+    if (!ToWidePath(m_targetPath, target) || !ToWidePath(m_temporaryPath, temporaryPath)
+        || !FlushFileBuffers(static_cast<HANDLE>(m_hFile)))
+        return false;
+    CloseHandle(static_cast<HANDLE>(m_hFile));
+    m_hFile = INVALID_HANDLE_VALUE;
+
+    // Without REPLACE_EXISTING the move fails rather than overwrite a file made meanwhile.
+    const bool bReplaced = bTargetExists
+                               ? ReplaceExisting(target, temporaryPath)
+                               : MoveFileExW(temporaryPath.c_str(), target.c_str(),
+                                             MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (!bReplaced)
+        RemoveFile(temporaryPath);
+    return bReplaced;
+}
+
+void CReplacementFile::Discard()
+{
+    if (m_hFile == INVALID_HANDLE_VALUE)
+        return;
+    CloseHandle(static_cast<HANDLE>(m_hFile));
+    m_hFile = INVALID_HANDLE_VALUE;
+    std::wstring temporaryPath;
+    if (ToWidePath(m_temporaryPath, temporaryPath))
+        RemoveFile(temporaryPath);
+}

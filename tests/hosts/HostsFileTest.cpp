@@ -1,0 +1,162 @@
+#include "TestFiles.h"
+
+#include "hosts/HostsEdit.h"
+#include "hosts/HostsFile.h"
+#include "hosts/ReplacementFile.h"
+#include "optimize/RouteTables.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+using namespace testfiles;
+
+namespace {
+
+const std::string kGbkDirName = "\xd6\xd0\xce\xc4"; // 中文
+
+class HostsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = MakeTempDir();
+        m_hosts = Join(m_dir, "HOSTS");
+        FillRouteTables(m_tables[0], m_tables[1], m_tables[2]);
+    }
+
+    void TearDown() override
+    {
+        const char* const names[] = {"HOSTS", "HOSTS.tirox-new", "HOSTS.tirox-old"};
+        if (Exists(Join(m_dir, kGbkDirName)))
+            RemoveDir(Join(m_dir, kGbkDirName), names, 3);
+        RemoveDir(m_dir, names, 3);
+    }
+
+    // Nothing but HOSTS may remain beside it.
+    void ExpectNoLeftovers(const std::string& hosts)
+    {
+        EXPECT_FALSE(Exists(CReplacementFile::TemporaryPathFor(hosts)));
+        EXPECT_FALSE(Exists(hosts + ".tirox-old"));
+    }
+
+    std::string m_dir;
+    std::string m_hosts;
+    CRouteTable m_tables[3];
+};
+
+const std::string kSample = "# sample\r\n127.0.0.1 localhost\n10.0.0.1 tirox.example # old\n";
+
+} // namespace
+
+TEST_F(HostsFileTest, MissingFileIsCreatedByApplyAndByRestore)
+{
+    ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
+    EXPECT_EQ(ReadBytes(m_hosts),
+              "192.0.2.20  tirox.example\r\n192.0.2.20  ddz.tirox.example\r\n"
+              "192.0.2.20  majh.tirox.example\r\n192.0.2.20  xqi.tirox.example\r\n"
+              "192.0.2.20  wzq.tirox.example\r\n192.0.2.20  tlj.tirox.example\r\n"
+              "192.0.2.20  sjz.tirox.example\r\n192.0.2.20  bdz1.tirox.example\r\n"
+              "192.0.2.20  hjd.tirox.example\r\n");
+    ExpectNoLeftovers(m_hosts);
+
+    std::remove(m_hosts.c_str());
+    ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], true));
+    EXPECT_EQ(ReadBytes(m_hosts), "");
+    ExpectNoLeftovers(m_hosts);
+}
+
+TEST_F(HostsFileTest, ApplyThenRestoreRewritesTheFileInPlace)
+{
+    WriteBytes(m_hosts, kSample);
+    ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[2], false));
+    const std::string applied = EditHostsText(kSample, m_tables[2], false);
+    EXPECT_EQ(ReadBytes(m_hosts), applied);
+    ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], true));
+    EXPECT_EQ(ReadBytes(m_hosts), "# sample\r\n127.0.0.1  localhost\r\n");
+    ExpectNoLeftovers(m_hosts);
+}
+
+TEST_F(HostsFileTest, FailuresLeaveTheFileByteIdentical)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"UTF-16 LE mark", std::string("\xff\xfe#\0a\0\r\0\n\0", 10)},
+        {"UTF-16 BE mark", std::string("\xfe\xff\0#\0a", 6)},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(m_hosts, c.bytes);
+        EXPECT_FALSE(RewriteHostsFileAt(m_hosts, m_tables[0], false)) << c.name;
+        EXPECT_EQ(ReadBytes(m_hosts), c.bytes) << c.name;
+        ExpectNoLeftovers(m_hosts);
+    }
+
+    const std::string inMissingDir = Join(Join(m_dir, "missing"), "HOSTS");
+    EXPECT_FALSE(RewriteHostsFileAt(inMissingDir, m_tables[0], false));
+    EXPECT_FALSE(Exists(Join(m_dir, "missing")));
+
+    EXPECT_FALSE(RewriteHostsFileAt("", m_tables[0], false));
+}
+
+TEST_F(HostsFileTest, ReadOnlyFileIsAFailure)
+{
+    WriteBytes(m_hosts, kSample);
+    if (!MakeReadOnly(m_hosts))
+        GTEST_SKIP() << "this user may write read-only files (root); run as an unprivileged user";
+    EXPECT_FALSE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
+    EXPECT_FALSE(RewriteHostsFileAt(m_hosts, m_tables[0], true));
+    EXPECT_EQ(ReadBytes(m_hosts), kSample);
+    ExpectNoLeftovers(m_hosts);
+}
+
+TEST_F(HostsFileTest, TemporaryFileOfAKilledRewriteIsCleared)
+{
+    WriteBytes(m_hosts, kSample);
+    WriteBytes(CReplacementFile::TemporaryPathFor(m_hosts), "half a file\r\n127.0.0.1 lo");
+    ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
+    EXPECT_EQ(ReadBytes(m_hosts), EditHostsText(kSample, m_tables[0], false));
+    ExpectNoLeftovers(m_hosts);
+}
+
+TEST_F(HostsFileTest, PathWithDoubleByteCharacters)
+{
+    const std::string dir = Join(m_dir, kGbkDirName);
+    ASSERT_TRUE(MakeDir(dir));
+    const std::string hosts = Join(dir, "HOSTS");
+    WriteBytes(hosts, kSample);
+    ASSERT_TRUE(RewriteHostsFileAt(hosts, m_tables[1], false));
+    EXPECT_EQ(ReadBytes(hosts), EditHostsText(kSample, m_tables[1], false));
+    ExpectNoLeftovers(hosts);
+}
+
+#ifdef _WIN32
+TEST_F(HostsFileTest, HiddenSystemFileKeepsItsAttributes)
+{
+    WriteBytes(m_hosts, kSample);
+    const DWORD attributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    ASSERT_TRUE(SetFileAttributesA(m_hosts.c_str(), attributes));
+    ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
+    EXPECT_EQ(ReadBytes(m_hosts), EditHostsText(kSample, m_tables[0], false));
+    EXPECT_EQ(GetFileAttributesA(m_hosts.c_str()) & attributes, attributes);
+    ExpectNoLeftovers(m_hosts);
+}
+
+TEST_F(HostsFileTest, FileHeldOpenByAnotherIsAFailure)
+{
+    WriteBytes(m_hosts, kSample);
+    HANDLE hOther = CreateFileA(m_hosts.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(hOther, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
+    CloseHandle(hOther);
+    EXPECT_EQ(ReadBytes(m_hosts), kSample);
+    ExpectNoLeftovers(m_hosts);
+}
+#endif

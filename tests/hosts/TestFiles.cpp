@@ -1,0 +1,121 @@
+#include "TestFiles.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace testfiles {
+
+#ifdef _WIN32
+const char kSeparator[] = "\\";
+#else
+const char kSeparator[] = "/";
+#endif
+
+std::string Join(const std::string& dir, const std::string& name)
+{
+    return dir + kSeparator + name;
+}
+
+std::string MakeTempDir()
+{
+#ifdef _WIN32
+    static int counter = 0;
+    char base[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, base);
+    std::string dir = std::string(base) + "tirox-hosts-" + std::to_string(GetCurrentProcessId())
+                      + "-" + std::to_string(++counter);
+    if (!CreateDirectoryA(dir.c_str(), nullptr))
+        throw std::runtime_error("cannot make " + dir);
+    return dir;
+#else
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tirox-hosts-XXXXXX";
+    if (!mkdtemp(&pattern[0]))
+        throw std::runtime_error("cannot make " + pattern);
+    return pattern;
+#endif
+}
+
+std::optional<std::string> ReadBytes(const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return std::nullopt;
+    std::string bytes;
+    char buffer[4096];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, count);
+    std::fclose(file);
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+bool Exists(const std::string& path)
+{
+#ifdef _WIN32
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat status;
+    return stat(path.c_str(), &status) == 0;
+#endif
+}
+
+bool MakeDir(const std::string& path)
+{
+#ifdef _WIN32
+    return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+#else
+    return mkdir(path.c_str(), 0755) == 0;
+#endif
+}
+
+void RemoveDir(const std::string& dir, const char* const* names, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const std::string path = Join(dir, names[i]);
+        MakeWritable(path);
+        std::remove(path.c_str());
+    }
+#ifdef _WIN32
+    RemoveDirectoryA(dir.c_str());
+#else
+    rmdir(dir.c_str());
+#endif
+}
+
+bool MakeReadOnly(const std::string& path)
+{
+#ifdef _WIN32
+    return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY) != FALSE;
+#else
+    return chmod(path.c_str(), 0444) == 0 && geteuid() != 0;
+#endif
+}
+
+void MakeWritable(const std::string& path)
+{
+#ifdef _WIN32
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+#else
+    chmod(path.c_str(), 0644);
+#endif
+}
+
+} // namespace testfiles

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// File helpers for the HOSTS tests, over the same narrow (ANSI on Windows) paths the code uses.
+namespace testfiles {
+
+extern const char kSeparator[];
+
+// A fresh, empty directory of this test run.
+std::string MakeTempDir();
+std::string Join(const std::string& dir, const std::string& name);
+
+std::optional<std::string> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+
+bool MakeDir(const std::string& path);
+// Removes the listed files of dir (any attributes) and then dir itself.
+void RemoveDir(const std::string& dir, const char* const* names, int count);
+
+// Makes the file read-only; false when this process could write it regardless (root on POSIX).
+bool MakeReadOnly(const std::string& path);
+void MakeWritable(const std::string& path);
+
+} // namespace testfiles
