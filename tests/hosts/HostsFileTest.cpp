@@ -109,7 +109,7 @@ TEST_F(HostsFileTest, ReadOnlyFileIsAFailure)
 {
     WriteBytes(m_hosts, kSample);
     if (!MakeReadOnly(m_hosts))
-        GTEST_SKIP() << "this user may write read-only files (root); run as an unprivileged user";
+        GTEST_SKIP() << "this process may write read-only files (root); hosts_read_only_unprivileged runs it as another user";
     EXPECT_FALSE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
     EXPECT_FALSE(RewriteHostsFileAt(m_hosts, m_tables[0], true));
     EXPECT_EQ(ReadBytes(m_hosts), kSample);

@@ -1,0 +1,37 @@
+// Rewrites a HOSTS file the way the program does, for the tests that need a separate process
+// (another user, a full disk, a kill in the middle) and for the benchmark.
+// Usage: hosts_rewrite_tool apply|restore|cycle PATH
+//   apply: group 2's table; restore: group 1's table; cycle: apply and restore in turn until
+//   killed. Exit status 0 when the file holds the edit, 1 when the rewrite failed, 2 on misuse.
+#include "hosts/HostsFile.h"
+#include "optimize/RouteTables.h"
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv)
+{
+    if (argc != 3)
+        return 2;
+    CRouteTable routeTable1;
+    CRouteTable routeTable2;
+    CRouteTable routeTable3;
+    FillRouteTables(routeTable1, routeTable2, routeTable3);
+    const char* mode = argv[1];
+    const std::string path = argv[2];
+
+    if (std::strcmp(mode, "apply") == 0)
+        return RewriteHostsFileAt(path, routeTable2, false) ? 0 : 1;
+    if (std::strcmp(mode, "restore") == 0)
+        return RewriteHostsFileAt(path, routeTable1, true) ? 0 : 1;
+    if (std::strcmp(mode, "cycle") == 0) {
+        for (;;) {
+            if (!RewriteHostsFileAt(path, routeTable2, false)
+                || !RewriteHostsFileAt(path, routeTable1, true)) {
+                std::fprintf(stderr, "rewrite failed\n");
+                return 1;
+            }
+        }
+    }
+    return 2;
+}
