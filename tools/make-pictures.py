@@ -101,7 +101,7 @@ def text_mask(size, pos, text, px, anchor="la", scale=1, stroke=0):
     """An 'L' mask of text. With scale > 1 it is drawn larger and scaled down (for big text)."""
     big = Image.new("L", (size[0] * scale, size[1] * scale), 0)
     ImageDraw.Draw(big).text((pos[0] * scale, pos[1] * scale), text, font=font(px * scale),
-                             fill=255, anchor=anchor, stroke_width=stroke * scale,
+                             fill=255, anchor=anchor, stroke_width=round(stroke * scale),
                              stroke_fill=255)
     return big if scale == 1 else big.resize(size, Image.LANCZOS)
 
@@ -115,18 +115,20 @@ def draw_text(img, pos, text, px, color, anchor="la", scale=1, stroke=0, glow=No
     fill(img, color, mask)
 
 
-def gauge_mask(size, center, radius, needle_angle, width):
+def gauge_mask(size, center, radius, needle_angle, width, needle=True, ticks=True):
     """A speedometer: an open arc with ticks and a needle, as an 'L' mask."""
     import math
     big = Image.new("L", (size[0] * SS, size[1] * SS), 0)
     d = ImageDraw.Draw(big)
     cx, cy, r, w = center[0] * SS, center[1] * SS, radius * SS, width * SS
     d.arc([cx - r, cy - r, cx + r, cy + r], 150, 390, fill=255, width=round(w))
-    for angle in range(150, 391, 40):
+    for angle in range(150, 391, 40) if ticks else ():
         a = math.radians(angle)
         inner, outer = r - w * 2.6, r - w * 1.4
         d.line([cx + inner * math.cos(a), cy + inner * math.sin(a),
                 cx + outer * math.cos(a), cy + outer * math.sin(a)], fill=255, width=round(w * 0.7))
+    if not needle:
+        return big.resize(size, Image.LANCZOS)
     a = math.radians(needle_angle)
     tip = r - w * 1.6
     d.line([cx, cy, cx + tip * math.cos(a), cy + tip * math.sin(a)], fill=255, width=round(w * 1.1))
@@ -196,19 +198,17 @@ def background():
             line_y = round(top + row_h * (i + 1))
             ImageDraw.Draw(img).line([x + 28, line_y, card[2] - 12, line_y], fill=(232, 238, 246))
 
-    # The log pane sits in a framed well with a heading above it.
+    # The lower band holds the log pane and the restore button. It has no frame that must meet
+    # the pane's edges, so it stays right when the dialog font's height differs a pixel or two.
     left, ptop, right, pbottom = LOG_RECT
-    draw_text(img, (left + 10, ptop - 11), "运行日志", 12, INK, anchor="lm")
-    fill(img, BLUE, rounded_mask(BG_SIZE, (left, ptop - 17, left + 4, ptop - 5), 2))
-    well = rounded_mask(BG_SIZE, (left - 3, ptop - 3, right + 3, pbottom + 3), 4)
-    fill(img, (90, 110, 140), shadow(BG_SIZE, well, (0, 1), 2, 0.22))
-    fill(img, (255, 255, 255), well)
-    fill(img, (190, 204, 222), ImageChops.subtract(well, rounded_mask(BG_SIZE, (left - 2, ptop - 2, right + 2, pbottom + 2), 3)))
-
-    # Footer: a hint to the left of the restore button.
-    rx, ry = RESTORE_POS
-    draw_text(img, (left + 2, ry + RESTORE_SIZE[1] // 2), "恢复：从 HOSTS 中移除本程序写入的线路", 12,
-              MUTED, anchor="lm")
+    band_top = ptop - 26
+    paint(img, vertical_gradient(BG_SIZE, (252, 253, 255), (236, 242, 249), band_top, h - band_top),
+          rounded_mask(BG_SIZE, (0, band_top, w, h), 0))
+    ImageDraw.Draw(img).line([0, band_top, w, band_top], fill=(208, 220, 236))
+    ImageDraw.Draw(img).line([0, band_top + 1, w, band_top + 1], fill=(255, 255, 255))
+    fill(img, BLUE, rounded_mask(BG_SIZE, (left, band_top + 7, left + 3, band_top + 19), 1.5))
+    draw_text(img, (left + 9, band_top + 13), "运行日志", 12, INK, anchor="lm")
+    draw_text(img, (left + 2, 283), "提示：测速约需半分钟，其间窗口暂不响应", 12, MUTED, anchor="lm")
     return img
 
 
@@ -239,7 +239,7 @@ def start_button(state):
 
     white = (255, 255, 255) if not down else (226, 244, 234)
     fill(img, white, gauge_mask(size, (44, 29 + down), 12, 315 if state != "pressed" else 345, 2.6))
-    draw_text(img, (44, 51 + down), "启动", 19, white, anchor="mm", scale=SS, stroke=0,
+    draw_text(img, (44, 51 + down), "启动", 19, white, anchor="mm", scale=SS, stroke=0.25,
               glow=((0, 60, 35), 1.5, 0.7))
     draw_text(img, (44, 69 + down), "网络优化", 12, white, anchor="mm", scale=SS,
               glow=((0, 60, 35), 1.2, 0.6))
@@ -263,26 +263,38 @@ def restore_button(state):
     label = Image.new("L", size, 0)
     label.paste(refresh_mask((12, 12), (6, 6), 3.4, 1.3), (22, 0))
     fill(img, ink, label)
-    draw_text(img, (48, 6), "恢复", 11, ink, anchor="mm", scale=SS)
+    draw_text(img, (48, 6), "恢复", 11, ink, anchor="mm")
     return img
 
 
+def needle_mask(size, center, length, angle, width):
+    import math
+    big = Image.new("L", (size[0] * SS, size[1] * SS), 0)
+    d = ImageDraw.Draw(big)
+    cx, cy, w = center[0] * SS, center[1] * SS, width * SS
+    a = math.radians(angle)
+    d.line([cx, cy, cx + length * SS * math.cos(a), cy + length * SS * math.sin(a)], fill=255, width=round(w))
+    d.ellipse([cx - w * 1.5, cy - w * 1.5, cx + w * 1.5, cy + w * 1.5], fill=255)
+    return big.resize(size, Image.LANCZOS)
+
+
+def over(img, color, mask):
+    layer = Image.new("RGBA", img.size, color + (255,))
+    layer.putalpha(mask)
+    return Image.alpha_composite(img, layer)
+
+
 def icon_rgba(px):
-    """The window icon at px x px: a blue tile with a white gauge and a green needle hub."""
+    """The window icon at px x px: a blue tile with a white gauge and a green needle."""
     tile = rounded_mask((px, px), (0.5, 0.5, px - 0.5, px - 0.5), px * 0.22)
-    img = Image.new("RGBA", (px, px), (0, 0, 0, 0))
-    face = diagonal_gradient((px, px), (40, 120, 226), NAVY).convert("RGBA")
-    face.putalpha(tile)
-    img = Image.alpha_composite(img, face)
+    img = diagonal_gradient((px, px), (44, 128, 232), NAVY).convert("RGBA")
+    img.putalpha(tile)
     gloss = rounded_mask((px, px), (1, 1, px - 1, px * 0.5), px * 0.2)
-    img = Image.alpha_composite(img, Image.merge("RGBA", [Image.new("L", (px, px), 255)] * 3 + [gloss.point(lambda v: v * 0.18)]))
-    width = max(1.6, px / 11)
-    gauge = gauge_mask((px, px), (px / 2, px * 0.56), px * 0.33, 305, width)
-    img = Image.alpha_composite(img, Image.merge("RGBA", [Image.new("L", (px, px), 255)] * 3 + [gauge]))
-    hub = ellipse_mask((px, px), (px / 2 - width * 1.6, px * 0.56 - width * 1.6, px / 2 + width * 1.6, px * 0.56 + width * 1.6))
-    green = Image.new("RGBA", (px, px), (60, 220, 130, 255))
-    green.putalpha(hub)
-    return Image.alpha_composite(img, green)
+    img = over(img, (255, 255, 255), ImageChops.multiply(gloss, tile).point(lambda v: v * 0.16))
+    width = max(1.5, px / 10)
+    center = (px / 2, px * 0.6)
+    img = over(img, (255, 255, 255), gauge_mask((px, px), center, px * 0.36, 0, width, needle=False, ticks=px >= 32))
+    return over(img, (70, 230, 140), needle_mask((px, px), center, px * 0.28, 305, max(1.2, px / 16)))
 
 
 def dib_32(img):
