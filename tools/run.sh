@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Starts TiroxOptimize.exe under Wine in a private prefix (BUILD/run-prefix) and saves a
+# screenshot of its window as BUILD/TiroxOptimize.png. Builds nothing.
+# On $DISPLAY the program stays until you close it. Without a display it runs on a virtual one
+# inside a Wine desktop (which draws the window's frame), is photographed and closed again.
+# Usage: tools/run.sh BUILD/win32/TiroxOptimize.exe
+set -euo pipefail
+here=$(dirname "$(realpath "$0")")
+exe=$(realpath "${1:?usage: tools/run.sh PATH/TO/TiroxOptimize.exe}")
+[ -f "$exe" ] || { echo "run: $exe does not exist: build it first (make build)" >&2; exit 1; }
+build=$(dirname "$(dirname "$exe")")
+shot=$build/TiroxOptimize.png
+title='^Tirox网络优化$'
+desktop=560x400
+
+export WINEPREFIX=$build/run-prefix WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+
+wait_for_window() {
+  local wid
+  for _ in $(seq 1 120); do
+    wid=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1 || true)
+    if [ -n "$wid" ]; then echo "$wid"; return 0; fi
+    sleep 0.5
+  done
+  return 1
+}
+
+stop_program() {
+  wineserver -k 2>/dev/null || true
+}
+
+if [ "${1:-}" != --virtual ] && [ "${2:-}" != --virtual ]; then
+  "$here/wine-prefix.sh" "$WINEPREFIX"
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    timeout "${TIROX_RUN_TIMEOUT:-28800}" wine "$exe" &
+    program=$!
+    trap 'kill $program 2>/dev/null || true' INT TERM
+    if wid=$(wait_for_window); then
+      sleep 1
+      import -window "$wid" "$shot"
+      echo "run: TiroxOptimize is running on $DISPLAY; screenshot saved as $shot"
+    else
+      echo "run: no window titled Tirox网络优化 appeared on $DISPLAY" >&2
+    fi
+    wait $program || true
+    exit 0
+  fi
+  exec "$here/../tests/tools/with-display.sh" --size "${desktop}x24" "$0" "$exe" --virtual
+fi
+
+# On a virtual display of our own: a Wine desktop of the display's size holds the window.
+trap stop_program EXIT
+timeout 120 wine explorer "/desktop=TiroxOptimize,$desktop" "$exe" &
+if ! wait_for_window >/dev/null; then
+  echo "run: no window titled Tirox网络优化 appeared" >&2
+  exit 1
+fi
+sleep 1
+import -window root "$shot"
+echo "run: screenshot saved as $shot"
+xdotool key Escape
+for _ in $(seq 1 20); do
+  xdotool search --name "$title" >/dev/null 2>&1 || { echo "run: the program ended on Escape"; exit 0; }
+  sleep 0.5
+done
+echo "run: the program did not end on Escape; stopped it" >&2
