@@ -1,0 +1,196 @@
+#!/usr/bin/env python3
+"""Reads the resources of TiroxOptimize.exe from its PE file and checks them against the
+window's description: dialog 102 field by field, the pictures' sizes and depths, everything in
+Chinese (PRC), the manifest and the version information.
+Usage: check_resources.py TiroxOptimize.exe"""
+
+import struct
+import sys
+import xml.etree.ElementTree as ET
+
+RT_BITMAP, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 2, 5, 14, 16, 24
+LANG_ZH_CN = 0x0804
+
+WS_POPUP, WS_CHILD, WS_VISIBLE = 0x80000000, 0x40000000, 0x10000000
+WS_CAPTION, WS_BORDER, WS_SYSMENU = 0x00C00000, 0x00800000, 0x00080000
+WS_VSCROLL, WS_TABSTOP = 0x00200000, 0x00010000
+DS_SETFONT, DS_MODALFRAME = 0x40, 0x80
+ES_MULTILINE, ES_AUTOHSCROLL, ES_READONLY, ES_WANTRETURN = 0x4, 0x80, 0x800, 0x1000
+BS_PUSHBUTTON = 0
+BUTTON, EDIT = 0x80, 0x81
+WS_EX_APPWINDOW = 0x00040000
+
+PUSH_BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON
+EXPECTED_DIALOG = {
+    "style": WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+    "exstyle": WS_EX_APPWINDOW,
+    "rect": (0, 0, 265, 196),
+    "menu": "", "class": "", "caption": "Tirox网络优化",
+    "font": (9, 0, 0, 1, "宋体"),
+    "controls": [
+        (1000, BUTTON, "启动网络优化", (198, 46, 57, 48), PUSH_BUTTON_STYLE, 0),
+        (1001, EDIT, "", (9, 132, 245, 33),
+         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL
+         | ES_MULTILINE | ES_AUTOHSCROLL | ES_READONLY | ES_WANTRETURN, 0),
+        (1002, BUTTON, "恢复", (198, 172, 50, 14), PUSH_BUTTON_STYLE, 0),
+    ],
+}
+EXPECTED_BITMAPS = {132: (88, 88), 134: (88, 88), 135: (88, 88), 136: (400, 300),
+                    138: (79, 12), 139: (79, 12)}
+EXPECTED_ICON_IMAGES = {(size, bits) for size in (48, 32, 16) for bits in (8, 32)}
+SUPPORTED_OS = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  # Vista
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  # 7
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  # 8
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  # 8.1
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
+}
+
+
+def read_resources(image):
+    """{(type, name, language): bytes} from the resource directory of a PE image."""
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    assert image[pe:pe + 4] == b"PE\0\0", "not a PE file"
+    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
+    optional = pe + 24
+    assert struct.unpack_from("<H", image, optional)[0] == 0x10B, "not a 32-bit image"
+    rsrc_rva = struct.unpack_from("<I", image, optional + 96 + 2 * 8)[0]
+    table = optional + optional_size
+
+    def offset(rva):
+        for i in range(sections):
+            vsize, va, raw_size, raw = struct.unpack_from("<4I", image, table + 40 * i + 8)
+            if va <= rva < va + max(vsize, raw_size):
+                return raw + rva - va
+        raise ValueError("address outside every section: %#x" % rva)
+
+    base = offset(rsrc_rva)
+
+    def entries(directory):
+        named, ids = struct.unpack_from("<HH", image, base + directory + 12)
+        for i in range(named + ids):
+            key, target = struct.unpack_from("<II", image, base + directory + 16 + 8 * i)
+            if key & 0x80000000:
+                at = base + (key & 0x7FFFFFFF)
+                length = struct.unpack_from("<H", image, at)[0]
+                key = image[at + 2:at + 2 + 2 * length].decode("utf-16-le")
+            yield key, target
+
+    found = {}
+    for rtype, names in entries(0):
+        for name, langs in entries(names & 0x7FFFFFFF):
+            for lang, leaf in entries(langs & 0x7FFFFFFF):
+                rva, size = struct.unpack_from("<II", image, base + leaf)
+                found[(rtype, name, lang)] = image[offset(rva):offset(rva) + size]
+    return found
+
+
+class Reader:
+    def __init__(self, data):
+        self.data, self.at = data, 0
+
+    def take(self, fmt):
+        values = struct.unpack_from("<" + fmt, self.data, self.at)
+        self.at += struct.calcsize("<" + fmt)
+        return values if len(values) > 1 else values[0]
+
+    def align(self, n):
+        self.at = (self.at + n - 1) // n * n
+
+    def text(self):
+        end = self.at
+        while self.data[end:end + 2] != b"\0\0":
+            end += 2
+        value = self.data[self.at:end].decode("utf-16-le")
+        self.at = end + 2
+        return value
+
+    def name_or_ordinal(self):
+        if self.data[self.at:self.at + 2] == b"\xff\xff":
+            self.at += 2
+            return self.take("H")
+        return self.text()
+
+
+def parse_dialog(data):
+    r = Reader(data)
+    version, signature, _help, exstyle, style, count, x, y, cx, cy = r.take("HHIIIHhhhh")
+    assert (version, signature) == (1, 0xFFFF), "not an extended dialog template"
+    dialog = {"style": style, "exstyle": exstyle, "rect": (x, y, cx, cy),
+              "menu": r.name_or_ordinal(), "class": r.name_or_ordinal(), "caption": r.text()}
+    dialog["font"] = r.take("HHBB") + (r.text(),)
+    controls = []
+    for _ in range(count):
+        r.align(4)
+        _help, ex, st, x, y, cx, cy, ident = r.take("IIIhhhhI")
+        window_class = r.name_or_ordinal()
+        title = r.name_or_ordinal()
+        extra = r.take("H")
+        r.at += extra
+        controls.append((ident, window_class, title, (x, y, cx, cy), st, ex))
+    dialog["controls"] = controls
+    return dialog
+
+
+def main(path):
+    with open(path, "rb") as f:
+        resources = read_resources(f.read())
+    failures = []
+
+    def check(what, actual, expected):
+        if actual != expected:
+            failures.append("%s: %r, expected %r" % (what, actual, expected))
+
+    def only(rtype, name):
+        langs = sorted(lang for (t, n, lang) in resources if (t, n) == (rtype, name))
+        check("languages of resource %s/%s" % (rtype, name), langs, [LANG_ZH_CN])
+        return resources.get((rtype, name, LANG_ZH_CN), b"")
+
+    dialog = parse_dialog(only(RT_DIALOG, 102))
+    for field, expected in EXPECTED_DIALOG.items():
+        check("dialog 102 " + field, dialog[field], expected)
+
+    for ident, size in EXPECTED_BITMAPS.items():
+        header = only(RT_BITMAP, ident)
+        width, height, _planes, bits = struct.unpack_from("<iiHH", header, 4)
+        check("bitmap %d width, height, bits" % ident, (width, abs(height), bits), size + (24,))
+
+    group = only(RT_GROUP_ICON, 128)
+    count = struct.unpack_from("<H", group, 4)[0]
+    images = set()
+    for i in range(count):
+        width, _height, _colors, _r, _planes, bits = struct.unpack_from("<BBBBHH", group, 6 + 14 * i)
+        images.add((width or 256, bits))
+    check("icon 128 images (size, bits)", images, EXPECTED_ICON_IMAGES)
+
+    manifest = [data for (t, n, _l), data in resources.items() if (t, n) == (RT_MANIFEST, 1)]
+    check("manifests with identifier 1", len(manifest), 1)
+    if manifest:
+        root = ET.fromstring(manifest[0])
+        levels = [e.get("level") for e in root.iter() if e.tag.endswith("}requestedExecutionLevel")]
+        check("requested execution level", levels, ["requireAdministrator"])
+        trust = [e.tag for e in root if e.tag.endswith("}trustInfo")]
+        check("trustInfo namespace (Windows XP accepts asm.v2)", trust,
+              ["{urn:schemas-microsoft-com:asm.v2}trustInfo"])
+        oses = {e.get("Id") for e in root.iter() if e.tag.endswith("}supportedOS")}
+        check("supported systems", oses, SUPPORTED_OS)
+
+    version = only(RT_VERSION, 1)
+    check("fixed version record", struct.unpack_from("<I", version, 40)[0], 0xFEEF04BD)
+    text = version.decode("utf-16-le", errors="replace")
+    for key, value in (("ProductName", "Tirox网络优化"), ("FileDescription", "Tirox网络优化"),
+                       ("FileVersion", "1.0.0.0"), ("ProductVersion", "1.0.0.0")):
+        at = text.find(key + "\0")
+        check("version value " + key, value in text[at:at + 80] if at >= 0 else False, True)
+    check("version string table language", "080404b0" in text or "080404B0" in text, True)
+
+    for failure in failures:
+        print("FAIL " + failure)
+    if not failures:
+        print("resources as described: dialog 102, bitmaps %s, icon 128, manifest, version"
+              % sorted(EXPECTED_BITMAPS))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
