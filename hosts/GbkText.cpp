@@ -47,15 +47,11 @@ std::string_view TrimLeft(std::string_view text)
 
 std::string_view TrimRight(std::string_view text)
 {
-    // White space is single-byte and never a trail byte, so the last white space character
-    // after the last non-white character is found by one forward walk.
-    std::size_t end = 0;
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t length = GbkCharLength(text, pos);
-        pos += length;
-        if (length == 2 || !IsWhiteSpace(text[pos - 1]))
-            end = pos;
-    }
+    // White space (0x09-0x0D, 0x20) is never a trail byte (0x40 and up), so a white space byte
+    // at the end is a character of its own and the text can be trimmed from its end.
+    std::size_t end = text.size();
+    while (end > 0 && IsWhiteSpace(text[end - 1]))
+        --end;
     return text.substr(0, end);
 }
 
@@ -66,7 +62,8 @@ std::string_view Trim(std::string_view text)
 
 std::size_t FindBlank(std::string_view text)
 {
-    for (std::size_t pos = 0; pos < text.size(); pos += GbkCharLength(text, pos)) {
+    // Space and tab are never trail bytes, so the first blank byte is the first blank character.
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
         if (IsBlank(text[pos]))
             return pos;
     }

@@ -1,28 +1,9 @@
 #include "hosts/HostsEdit.h"
 
 #include "hosts/GbkText.h"
-
-#include <vector>
+#include "hosts/HostsLine.h"
 
 namespace {
-
-// Calls visit(index, bytes) for each line: the bytes up to a line feed, and a last line that
-// lacks one.
-template <typename Visit>
-bool ForEachLine(std::string_view text, Visit visit)
-{
-    std::size_t index = 0;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (!visit(index++, text.substr(pos, end - pos)))
-            return false;
-        pos = end + 1;
-    }
-    return true;
-}
 
 class CStringWriter : public IHostsWriter {
 public:
@@ -34,10 +15,10 @@ public:
     std::string m_text;
 };
 
-// Collects output and hands it to the writer in large pieces.
+// Collects output lines and hands them to the writer in large pieces.
 class CChunkedOutput {
 public:
-    explicit CChunkedOutput(IHostsWriter& writer) : m_writer(writer) { m_chunk.reserve(kChunk); }
+    explicit CChunkedOutput(IHostsWriter& writer) : m_writer(writer) { m_chunk.reserve(kChunk + 1024); }
 
     [[nodiscard]] bool Line(std::string_view address, std::string_view rest)
     {
@@ -58,105 +39,124 @@ private:
     std::string m_chunk;
 };
 
+// Which route hosts a line names: each at most once, in route host order, and whether it names
+// anything else.
+struct NamedHosts {
+    std::vector<std::size_t> hosts;
+    bool bOthers = false;
+
+    void Clear()
+    {
+        hosts.clear();
+        bOthers = false;
+    }
+    void Add(std::size_t host)
+    {
+        for (std::size_t i = 0; i < hosts.size(); ++i) {
+            if (hosts[i] == host)
+                return;
+            if (hosts[i] > host) {
+                hosts.insert(hosts.begin() + static_cast<std::ptrdiff_t>(i), host);
+                return;
+            }
+        }
+        hosts.push_back(host);
+    }
+    bool Alone() const { return hosts.size() == 1 && !bOthers; }
+};
+
+// Calls visit(bytes) for each line: the bytes up to a line feed, and a last line that lacks one.
+template <typename Visit>
+bool ForEachLine(std::string_view text, Visit visit)
+{
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (!visit(text.substr(pos, end - pos)))
+            return false;
+        pos = end + 1;
+    }
+    return true;
+}
+
 } // namespace
 
-CHostsEdit::CHostsEdit(std::string_view text, const CRouteTable& routeTable, bool bRestore)
-    : m_text(text)
+CHostsEdit::CHostsEdit(const CRouteTable& routeTable, bool bRestore) : m_bRestore(bRestore)
 {
-    FindRouteHostLines(routeTable);
     for (const RouteEntry& entry : routeTable) {
-        if (bRestore)
-            Restore(entry);
-        else
-            Apply(entry);
-    }
-}
-
-void CHostsEdit::FindRouteHostLines(const CRouteTable& routeTable)
-{
-    std::vector<std::string_view> hosts;
-    for (const RouteEntry& entry : routeTable)
-        hosts.push_back(entry.strHostName);
-
-    std::string scratch;
-    (void)ForEachLine(m_text, [&](std::size_t index, std::string_view raw) {
-        const HostsLine line = ParseHostsLine(raw, scratch);
-        bool bNamesRouteHost = false;
-        ForEachHostName(line.strHostName, [&](std::string_view name) {
-            for (std::string_view host : hosts)
-                bNamesRouteHost = bNamesRouteHost || EqualsIgnoreAsciiCase(name, host);
-        });
-        if (bNamesRouteHost) {
-            m_plannedLines.push_back({index, false, false, false, std::string(line.strAddress),
-                                      std::string(line.strHostName)});
+        const std::size_t host = FindRouteHost(entry.strHostName);
+        if (host == std::string::npos) {
+            m_routeHosts.push_back({entry.strHostName, entry.strAddress, 1});
+        } else {
+            m_routeHosts[host].strAddress = entry.strAddress;
+            ++m_routeHosts[host].nEntries;
         }
-        return true;
-    });
-}
-
-std::list<CHostsEdit::PlannedLine>::iterator CHostsEdit::FindFirstNaming(const std::string& host,
-                                                                         HostMatch& match)
-{
-    for (auto it = m_plannedLines.begin(); it != m_plannedLines.end(); ++it) {
-        if (it->bRemoved)
-            continue;
-        match = MatchHost(it->strHostName, host);
-        if (match != HostMatch::None)
-            return it;
-    }
-    match = HostMatch::None;
-    return m_plannedLines.end();
-}
-
-void CHostsEdit::Apply(const RouteEntry& entry)
-{
-    HostMatch match;
-    auto it = FindFirstNaming(entry.strHostName, match);
-    if (match == HostMatch::None) {
-        m_plannedLines.push_back({kAtEnd, true, false, false, entry.strAddress, entry.strHostName});
-    } else if (match == HostMatch::Alone) {
-        it->bNewAddress = true;
-        it->strAddress = entry.strAddress;
-    } else {
-        m_plannedLines.insert(it, {it->nLine, true, false, false, entry.strAddress,
-                                   entry.strHostName});
     }
 }
 
-void CHostsEdit::Restore(const RouteEntry& entry)
+std::size_t CHostsEdit::FindRouteHost(std::string_view name) const
 {
-    HostMatch match;
-    auto it = FindFirstNaming(entry.strHostName, match);
-    if (match == HostMatch::Alone)
-        it->bRemoved = true;
+    for (std::size_t host = 0; host < m_routeHosts.size(); ++host) {
+        if (EqualsIgnoreAsciiCase(name, m_routeHosts[host].strHostName))
+            return host;
+    }
+    return std::string::npos;
 }
 
-bool CHostsEdit::WriteTo(IHostsWriter& writer) const
+bool CHostsEdit::WriteTo(std::string_view text, IHostsWriter& writer) const
 {
     CChunkedOutput output(writer);
-    auto planned = m_plannedLines.begin();
+    // Apply: whether a host's first line has been met. Restore: how many more lines naming the
+    // host alone may go; 0 also once a line names it with other hosts, which no entry removes.
+    std::vector<bool> bDone(m_routeHosts.size(), false);
+    std::vector<std::size_t> nToRemove;
+    for (const RouteHost& routeHost : m_routeHosts)
+        nToRemove.push_back(routeHost.nEntries);
+
+    NamedHosts named;
     std::string scratch;
-    const bool bWritten = ForEachLine(m_text, [&](std::size_t index, std::string_view raw) {
-        for (; planned != m_plannedLines.end() && planned->nLine == index && planned->bFromRoute;
-             ++planned) {
-            if (!output.Line(planned->strAddress, planned->strHostName))
-                return false;
-        }
+    const bool bWritten = ForEachLine(text, [&](std::string_view raw) {
         const HostsLine line = ParseHostsLine(raw, scratch);
-        if (planned == m_plannedLines.end() || planned->nLine != index)
+        named.Clear();
+        ForEachHostName(line.strHostName, [&](std::string_view name) {
+            const std::size_t host = FindRouteHost(name);
+            if (host == std::string::npos)
+                named.bOthers = true;
+            else
+                named.Add(host);
+        });
+        if (m_bRestore) {
+            if (named.Alone() && nToRemove[named.hosts[0]] > 0) {
+                --nToRemove[named.hosts[0]];
+                return true;
+            }
+            for (std::size_t host : named.hosts)
+                nToRemove[host] = 0;
             return output.Line(line.strAddress, line.strHostName);
-        const PlannedLine& edited = *planned++;
-        if (edited.bRemoved)
-            return true;
-        return output.Line(edited.bNewAddress ? std::string_view(edited.strAddress)
-                                              : line.strAddress,
-                           line.strHostName);
+        }
+        if (named.Alone() && !bDone[named.hosts[0]]) {
+            bDone[named.hosts[0]] = true;
+            return output.Line(m_routeHosts[named.hosts[0]].strAddress, line.strHostName);
+        }
+        for (std::size_t host : named.hosts) {
+            if (!bDone[host]) {
+                bDone[host] = true;
+                if (!output.Line(m_routeHosts[host].strAddress, m_routeHosts[host].strHostName))
+                    return false;
+            }
+        }
+        return output.Line(line.strAddress, line.strHostName);
     });
     if (!bWritten)
         return false;
-    for (; planned != m_plannedLines.end(); ++planned) {
-        if (!output.Line(planned->strAddress, planned->strHostName))
-            return false;
+    if (!m_bRestore) {
+        for (std::size_t host = 0; host < m_routeHosts.size(); ++host) {
+            if (!bDone[host]
+                && !output.Line(m_routeHosts[host].strAddress, m_routeHosts[host].strHostName))
+                return false;
+        }
     }
     return output.Flush();
 }
@@ -164,6 +164,6 @@ bool CHostsEdit::WriteTo(IHostsWriter& writer) const
 std::string EditHostsText(std::string_view text, const CRouteTable& routeTable, bool bRestore)
 {
     CStringWriter writer;
-    (void)CHostsEdit(text, routeTable, bRestore).WriteTo(writer);
+    (void)CHostsEdit(routeTable, bRestore).WriteTo(text, writer);
     return writer.m_text;
 }

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "hosts/HostsLine.h"
 #include "optimize/RouteTable.h"
 
 #include <cstddef>
-#include <list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Receives the edited file in pieces.
 class IHostsWriter {
@@ -16,40 +15,33 @@ public:
 };
 
 // An edit of a HOSTS file's text by a route table. Every line is kept, in order and normalised
-// (see AppendHostsLine); for each route entry (A, H) the first line that names H decides:
+// (see AppendHostsLine). For each route entry (A, H), in table order, the first line that names
+// H (one of its host names, see ForEachHostName, equals H ignoring ASCII case), counting the lines that earlier entries placed, decides:
 //   apply:   none -> (A, H) appended; H alone -> its address becomes A, its rest stays;
 //            H with other hosts -> (A, H) inserted directly before it.
 //   restore: H alone -> removed; otherwise nothing.
-// Only the lines that name a route host are held apart; the others are streamed from the text
-// on writing, so the edit needs little memory beyond the text itself.
+// Entries for the same host only meet each other's lines, so the whole edit is decided per host
+// and the file is edited in one pass, line by line, without a copy of its lines.
 class CHostsEdit {
 public:
-    // text must outlive the edit.
-    CHostsEdit(std::string_view text, const CRouteTable& routeTable, bool bRestore);
+    CHostsEdit(const CRouteTable& routeTable, bool bRestore);
 
-    // Writes the edited file; false as soon as the writer fails.
-    [[nodiscard]] bool WriteTo(IHostsWriter& writer) const;
+    // Writes the edited text; false as soon as the writer fails.
+    [[nodiscard]] bool WriteTo(std::string_view text, IHostsWriter& writer) const;
 
 private:
-    static constexpr std::size_t kAtEnd = static_cast<std::size_t>(-1);
-
-    struct PlannedLine {
-        std::size_t nLine;        // the file line it is, or stands before; kAtEnd: appended
-        bool bFromRoute;          // a route entry, not a line of the file
-        bool bRemoved;
-        bool bNewAddress;
-        std::string strAddress;   // route entry, or a file line's new address
-        std::string strHostName;  // route entry: its host; file line: its rest
+    // The route entries for one host name, ignoring case, in the order of the first of them.
+    struct RouteHost {
+        std::string strHostName; // as the first entry spells it
+        std::string strAddress;  // the last entry's: each later entry rewrites the line
+        std::size_t nEntries;
     };
 
-    void FindRouteHostLines(const CRouteTable& routeTable);
-    std::list<PlannedLine>::iterator FindFirstNaming(const std::string& host, HostMatch& match);
-    void Apply(const RouteEntry& entry);
-    void Restore(const RouteEntry& entry);
+    // The index of the route host that name equals, or npos.
+    std::size_t FindRouteHost(std::string_view name) const;
 
-    std::string_view m_text;
-    // The lines that name a route host and the route entries placed among them, in file order.
-    std::list<PlannedLine> m_plannedLines;
+    std::vector<RouteHost> m_routeHosts;
+    bool m_bRestore;
 };
 
 // The edited text in one string.

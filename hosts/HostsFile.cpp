@@ -24,8 +24,8 @@ bool RewriteHostsFileAt(const std::string& path, const CRouteTable& routeTable, 
     if (read == HostsReadResult::Failed || BeginsWithUtf16Mark(bytes))
         return false;
 
-    const CHostsEdit edit(bytes, routeTable, bRestore);
+    const CHostsEdit edit(routeTable, bRestore);
     CReplacementFile replacement(path);
-    return replacement.Create() && edit.WriteTo(replacement)
+    return replacement.Create() && edit.WriteTo(bytes, replacement)
            && replacement.Commit(read == HostsReadResult::Read);
 }

@@ -35,7 +35,8 @@ HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes
     struct stat status {};
     if (fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
         return HostsReadResult::Failed;
-    bytes.resize(static_cast<std::size_t>(status.st_size));
+    // One byte more than the file holds, so the read that finds its end needs no new buffer.
+    bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
 
     std::size_t filled = 0;
     for (;;) {

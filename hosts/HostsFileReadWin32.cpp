@@ -39,7 +39,8 @@ HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.Get(), &size))
         return HostsReadResult::Failed;
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    // One byte more than the file holds, so the read that finds its end needs no new buffer.
+    bytes.resize(static_cast<std::size_t>(size.QuadPart) + 1);
 
     std::size_t filled = 0;
     for (;;) {

@@ -23,21 +23,6 @@ HostsLine ParseHostsLine(std::string_view raw, std::string& scratch)
     return {line.substr(0, blank), Trim(line.substr(blank + 1))};
 }
 
-HostMatch MatchHost(std::string_view rest, std::string_view host)
-{
-    bool bNamesHost = false;
-    bool bNamesOthers = false;
-    ForEachHostName(rest, [&](std::string_view name) {
-        if (EqualsIgnoreAsciiCase(name, host))
-            bNamesHost = true;
-        else
-            bNamesOthers = true;
-    });
-    if (!bNamesHost)
-        return HostMatch::None;
-    return bNamesOthers ? HostMatch::WithOthers : HostMatch::Alone;
-}
-
 void AppendHostsLine(std::string& out, std::string_view address, std::string_view rest)
 {
     out.append(address);

@@ -19,17 +19,8 @@ struct HostsLine {
 //   a line without a space or tab is carried whole with an empty rest.
 HostsLine ParseHostsLine(std::string_view raw, std::string& scratch);
 
-enum class HostMatch {
-    None,       // the line does not name the host
-    Alone,      // the host is the only name on the line
-    WithOthers, // the line names the host and other hosts
-};
-
-// How the rest of a data line names host: its names are its words up to the first one that
-// begins with "#", compared ignoring ASCII case as the resolver does.
-HostMatch MatchHost(std::string_view rest, std::string_view host);
-
-// Calls visit(name) for each host name in the rest of a line. Space, tab and "#" are never the
+// Calls visit(name) for each host name in the rest of a line: its words up to the first that
+// begins with "#" (a remark), as the resolver reads them. Space, tab and "#" are never the
 // trail byte of a double-byte character, so a byte scan cannot split one.
 template <typename Visit>
 void ForEachHostName(std::string_view rest, Visit visit)
