@@ -83,7 +83,8 @@ bool ForEachLine(std::string_view text, Visit visit)
 
 } // namespace
 
-CHostsEdit::CHostsEdit(const CRouteTable& routeTable, bool bRestore) : m_bRestore(bRestore)
+CHostsEdit::CHostsEdit(const CRouteTable& routeTable, bool bRestore)
+    : m_nameLengths(~std::uint64_t{0}), m_bRestore(bRestore)
 {
     for (const RouteEntry& entry : routeTable) {
         const std::size_t host = FindRouteHost(entry.strHostName);
@@ -94,10 +95,18 @@ CHostsEdit::CHostsEdit(const CRouteTable& routeTable, bool bRestore) : m_bRestor
             ++m_routeHosts[host].nEntries;
         }
     }
+    m_nameLengths = 0;
+    for (const RouteHost& routeHost : m_routeHosts) {
+        const std::size_t length = routeHost.strHostName.size();
+        m_nameLengths |= length < 64 ? std::uint64_t{1} << length : std::uint64_t{1} << 63;
+    }
 }
 
 std::size_t CHostsEdit::FindRouteHost(std::string_view name) const
 {
+    const std::size_t lengthBit = name.size() < 64 ? name.size() : 63;
+    if ((m_nameLengths >> lengthBit & 1) == 0)
+        return std::string::npos;
     for (std::size_t host = 0; host < m_routeHosts.size(); ++host) {
         if (EqualsIgnoreAsciiCase(name, m_routeHosts[host].strHostName))
             return host;

@@ -3,6 +3,7 @@
 #include "optimize/RouteTable.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,8 @@ private:
     std::size_t FindRouteHost(std::string_view name) const;
 
     std::vector<RouteHost> m_routeHosts;
+    // Bit n set: a route host name has n bytes (n < 64); a quick no for most names of a file.
+    std::uint64_t m_nameLengths;
     bool m_bRestore;
 };
 
