@@ -15,6 +15,19 @@ void RemoveFile(const std::wstring& path)
     DeleteFileW(path.c_str());
 }
 
+// The path with its last part spelt as on disk: the replace names the new file exactly as asked,
+// and "HOSTS" should not turn a "hosts" into "HOSTS" (Wine keeps that case in the Unix name).
+std::wstring AsSpeltOnDisk(const std::wstring& path)
+{
+    WIN32_FIND_DATAW found;
+    const HANDLE hFind = FindFirstFileW(path.c_str(), &found);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return path;
+    FindClose(hFind);
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return path.substr(0, slash == std::wstring::npos ? 0 : slash + 1) + found.cFileName;
+}
+
 // Puts the new file in place of an existing one. ReplaceFileW keeps the old file's security,
 // attributes and times. The old file is first moved to a backup name: without one, a failure
 // after the old file was moved away (seen on XP as ERROR_UNABLE_TO_MOVE_REPLACEMENT) would
@@ -94,7 +107,7 @@ bool CReplacementFile::Commit(bool bTargetExists)
 
     // Without REPLACE_EXISTING the move fails rather than overwrite a file made meanwhile.
     const bool bReplaced = bTargetExists
-                               ? ReplaceExisting(target, temporaryPath)
+                               ? ReplaceExisting(AsSpeltOnDisk(target), temporaryPath)
                                : MoveFileExW(temporaryPath.c_str(), target.c_str(),
                                              MOVEFILE_WRITE_THROUGH) != FALSE;
     if (!bReplaced)

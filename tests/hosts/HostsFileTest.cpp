@@ -148,6 +148,17 @@ TEST_F(HostsFileTest, HiddenSystemFileKeepsItsAttributes)
     ExpectNoLeftovers(m_hosts);
 }
 
+TEST_F(HostsFileTest, FileKeepsTheSpellingOfItsName)
+{
+    WriteBytes(Join(m_dir, "hosts"), kSample);
+    ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
+    WIN32_FIND_DATAA found;
+    const HANDLE hFind = FindFirstFileA(m_hosts.c_str(), &found);
+    ASSERT_NE(hFind, INVALID_HANDLE_VALUE);
+    FindClose(hFind);
+    EXPECT_STREQ(found.cFileName, "hosts");
+}
+
 TEST_F(HostsFileTest, FileHeldOpenByAnotherIsAFailure)
 {
     WriteBytes(m_hosts, kSample);
