@@ -1,0 +1,124 @@
+// Describes the program's window for the end-to-end tests, one fact per line:
+//   windows N               top-level windows titled exactly like the program's window
+//   window L T R B          its window rectangle (screen)
+//   client X Y W H          its client area: screen origin and size
+//   workarea L T R B        the primary monitor's work area
+//   control ID X Y W H E    a control's place in the client area, its size, 1 if enabled
+//   dlu A X Y W H           each argument A, "X,Y,W,H" in the template's dialog units, in pixels
+//   foreground F            1 if the window is the foreground window
+//   foreground_title T      the foreground window's title (UTF-8)
+// Exit status: 0 described, 2 no such window.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/e2e/MainWindowTitle.h"
+
+namespace {
+
+constexpr int kControlIds[] = {1000, 1001, 1002};
+
+std::wstring WindowTitle(HWND hwnd)
+{
+    wchar_t title[256] = {};
+    GetWindowTextW(hwnd, title, 256);
+    return title;
+}
+
+std::string ToUtf8(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(size > 0 ? size : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+    utf8.resize(utf8.size() - 1);
+    return utf8;
+}
+
+BOOL CALLBACK CountTitled(HWND hwnd, LPARAM count) noexcept
+{
+    if (WindowTitle(hwnd) == kMainWindowTitle) {
+        ++*reinterpret_cast<int*>(count);
+    }
+    return TRUE;
+}
+
+void PrintControl(HWND window, int id)
+{
+    const HWND control = GetDlgItem(window, id);
+    if (control == nullptr) {
+        std::printf("control %d missing\n", id);
+        return;
+    }
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&rect), 2);
+    std::printf("control %d %ld %ld %ld %ld %d\n", id, rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top, IsWindowEnabled(control) ? 1 : 0);
+}
+
+// The dialog's base units as the dialog manager derives them from the template's font,
+// 9 point "宋体": the average width of the Latin letters and the character height.
+SIZE DialogBaseUnits()
+{
+    const HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    const HFONT font = CreateFontW(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+                                   0, 0, L"\u5b8b\u4f53");
+    const HGDIOBJ previous = SelectObject(screen, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE extent{};
+    GetTextExtentPoint32W(screen, letters, 52, &extent);
+    SelectObject(screen, previous);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    return SIZE{(extent.cx / 26 + 1) / 2, metrics.tmHeight};
+}
+
+// Each field is mapped on its own, as the dialog manager places and sizes its controls.
+void PrintDialogUnits(SIZE baseUnits, const char* units)
+{
+    long x = 0, y = 0, cx = 0, cy = 0;
+    if (std::sscanf(units, "%ld,%ld,%ld,%ld", &x, &y, &cx, &cy) != 4) {
+        return;
+    }
+    std::printf("dlu %s %d %d %d %d\n", units, MulDiv(x, baseUnits.cx, 4), MulDiv(y, baseUnits.cy, 8),
+                MulDiv(cx, baseUnits.cx, 4), MulDiv(cy, baseUnits.cy, 8));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int count = 0;
+    EnumWindows(CountTitled, reinterpret_cast<LPARAM>(&count));
+    std::printf("windows %d\n", count);
+    const HWND window = FindWindowW(nullptr, kMainWindowTitle);
+    if (window == nullptr) {
+        return 2;
+    }
+    RECT rect;
+    GetWindowRect(window, &rect);
+    std::printf("window %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    std::printf("client %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
+    RECT workArea;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+    std::printf("workarea %ld %ld %ld %ld\n", workArea.left, workArea.top, workArea.right, workArea.bottom);
+    for (int id : kControlIds) {
+        PrintControl(window, id);
+    }
+    const SIZE baseUnits = DialogBaseUnits();
+    for (int i = 1; i < argc; ++i) {
+        PrintDialogUnits(baseUnits, argv[i]);
+    }
+    const HWND foreground = GetForegroundWindow();
+    std::printf("foreground %d\n", foreground == window ? 1 : 0);
+    std::printf("foreground_title %s\n", foreground ? ToUtf8(WindowTitle(foreground)).c_str() : "");
+    return 0;
+}

@@ -1,0 +1,75 @@
+#!/usr/bin/python3
+"""Checks the bytes of a finished run's log pane, line by line.
+
+Usage: check-log.py LOG OUTCOME G1 G2 G3
+  LOG      the pane's bytes (GBK)
+  OUTCOME  the expected last line (UTF-8 text)
+  Gn       what group n's five attempts show: "fail", or "MIN-MAX" for successes whose
+           times in milliseconds lie in that range
+The pane must hold an empty first line, the fifteen attempts in order (passes 1 to 5, groups
+one, two, three), then OUTCOME, and nothing else. Expected texts are encoded with iconv, not
+with the program's own constants. Prints what differs and exits 1.
+"""
+import re
+import subprocess
+import sys
+
+GROUP_NAMES = ["一", "二", "三"]
+
+
+def gbk(text):
+    return subprocess.run(["iconv", "-f", "UTF-8", "-t", "GBK"], input=text.encode(),
+                          capture_output=True, check=True).stdout
+
+
+def show(line):
+    return line.decode("gbk", errors="replace")
+
+
+def check_result(result, expected, where, problems):
+    if expected == "fail":
+        if result != gbk("失败"):
+            problems.append(f"{where}: result {show(result)!r}, expected 失败")
+        return
+    low, high = (int(v) for v in expected.split("-"))
+    if result == gbk("成功(耗时小于1毫秒)"):
+        time = 0
+    else:
+        match = re.fullmatch(re.escape(gbk("成功(耗时")) + rb"([1-9][0-9]*)" + re.escape(gbk("毫秒)")),
+                             result)
+        if not match:
+            problems.append(f"{where}: result {show(result)!r} is not a success text")
+            return
+        time = int(match.group(1))
+    if not low <= time <= high:
+        problems.append(f"{where}: {time} ms, expected {low} to {high} ms")
+
+
+def main():
+    log_path, outcome, *groups = sys.argv[1:]
+    log = open(log_path, "rb").read()
+    lines = log.split(b"\r\n")
+    problems = []
+    if len(lines) != 17:
+        problems.append(f"{len(lines)} lines, expected 17 (empty, 15 attempts, outcome)")
+    elif lines[0] != b"":
+        problems.append(f"first line {show(lines[0])!r}, expected empty")
+    else:
+        for index in range(15):
+            attempt, group = divmod(index, 3)
+            line = lines[1 + index]
+            heading = gbk(f"正在尝试连接第{GROUP_NAMES[group]}组服务器(第{attempt + 1}次)...")
+            where = f"line {2 + index}"
+            if not line.startswith(heading):
+                problems.append(f"{where}: {show(line)!r} does not start with {show(heading)!r}")
+                continue
+            check_result(line[len(heading):], groups[group], where, problems)
+        if lines[16] != gbk(outcome):
+            problems.append(f"last line {show(lines[16])!r}, expected {outcome!r}")
+    for problem in problems:
+        print(problem)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

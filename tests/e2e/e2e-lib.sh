@@ -1,0 +1,314 @@
+# Shared helpers of the end-to-end tests (sourced, bash).
+#
+# A test script defines scenario_<name> functions, then calls
+#   e2e_setup WIN32_BUILD_DIR "$0"
+#   e2e_scenario NAME --no-net            # or: e2e_scenario NAME [with-testnet.sh options]
+#   e2e_finish
+# Each scenario runs in a fresh copy of a fresh 32-bit Wine prefix, in a virtual display of its
+# own and inside a network namespace of its own: with --no-net an empty one (no route at all),
+# otherwise the test network of tests/net/with-testnet.sh. The scenario function runs inside
+# both, so the program's wineserver is started in that namespace; it calls check/fail and
+# returns non-zero when something failed.
+
+E2E_HERE=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
+E2E_ROOT=$(realpath "$E2E_HERE/../..")
+E2E_TITLE='Tirox网络优化'
+E2E_PYTHON=/usr/bin/python3   # Debian's, with python3-pil (tools/setup.sh)
+
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+
+# Wine runs under the Chinese locale (code page 936), as the program's users run it.
+E2E_WINE=(env LC_ALL=zh_CN.UTF-8 wine)
+
+# Outside the namespace: prefixes, displays, namespaces.
+
+e2e_setup() {
+  # A scenario that broke off (e.g. on a shell error) must not fall through to here.
+  [ "$1" = --inside ] && exit 1
+  local win32=$1
+  E2E_SCRIPT=$(realpath "$2")
+  export E2E_WIN32_DIR
+  E2E_WIN32_DIR=$(realpath -m "$win32")
+  local program
+  for program in TiroxOptimize ReadLogPane DescribeWindow; do
+    if [ ! -f "$E2E_WIN32_DIR/$program.exe" ]; then
+      echo "missing $E2E_WIN32_DIR/$program.exe (build the Windows tree first)" >&2
+      exit 1
+    fi
+  done
+  export E2E_WORK
+  E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/tirox-e2e.XXXXXX")
+  E2E_FAILED_SCENARIOS=()
+  trap e2e_cleanup EXIT
+  trap 'exit 130' INT TERM
+  "$E2E_ROOT/tools/wine-prefix.sh" "$E2E_WORK/base"
+}
+
+e2e_cleanup() {
+  local prefix
+  for prefix in "$E2E_WORK"/*/; do
+    [ -d "$prefix/drive_c" ] || continue
+    WINEPREFIX=${prefix%/} timeout 20 wineserver -k 2>/dev/null
+    e2e_mutable "$prefix"
+  done
+  rm -rf "$E2E_WORK"
+}
+
+# e2e_mutable PREFIX: takes the immutable flag a scenario may have set off its HOSTS files.
+e2e_mutable() {
+  find "$1/drive_c/windows" -maxdepth 4 -iname hosts -exec chattr -i {} + 2>/dev/null
+}
+
+# e2e_scenario NAME (--no-net | with-testnet.sh options...)
+e2e_scenario() {
+  local name=$1; shift
+  # E2E_ONLY="name ..." picks scenarios while working on them.
+  if [ -n "${E2E_ONLY:-}" ] && [[ " $E2E_ONLY " != *" $name "* ]]; then
+    return
+  fi
+  local runner
+  if [ "${1:-}" = --no-net ]; then
+    runner=(unshare --net --)
+  else
+    local testnet=$E2E_ROOT/tests/net/with-testnet.sh
+    if [ ! -x "$testnet" ]; then
+      echo "FAIL $name: the test network ($testnet) is missing"
+      E2E_FAILED_SCENARIOS+=("$name")
+      return
+    fi
+    runner=("$testnet" "$@" --)
+  fi
+  export WINEPREFIX=$E2E_WORK/$name
+  cp -a "$E2E_WORK/base" "$WINEPREFIX"
+  timeout 20 wineserver -k 2>/dev/null
+  echo "== $name"
+  local start=$SECONDS status=0
+  timeout -k 10 600 "$E2E_ROOT/tests/tools/with-display.sh" --size 1024x768x24 \
+    "${runner[@]}" bash "$E2E_SCRIPT" --inside "$name" || status=$?
+  timeout 20 wineserver -k 2>/dev/null
+  e2e_mutable "$WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  if [ "$status" -eq 0 ]; then
+    echo "PASS $name ($((SECONDS - start)) s)"
+  else
+    echo "FAIL $name (status $status, $((SECONDS - start)) s)"
+    E2E_FAILED_SCENARIOS+=("$name")
+  fi
+}
+
+e2e_finish() {
+  if [ ${#E2E_FAILED_SCENARIOS[@]} -gt 0 ]; then
+    echo "failed: ${E2E_FAILED_SCENARIOS[*]}"
+    exit 1
+  fi
+}
+
+# Called by the test script first: inside the display and the namespace, runs one scenario.
+e2e_dispatch_inside() {
+  [ "${1:-}" = --inside ] || return 0
+  E2E_FAILURES=0
+  E2E_OUT=$WINEPREFIX.out
+  mkdir -p "$E2E_OUT"
+  trap e2e_inside_cleanup EXIT
+  "scenario_$2"
+  local status=$?
+  [ "$status" -eq 0 ] && [ "$E2E_FAILURES" -eq 0 ] && exit 0
+  e2e_show_evidence
+  exit 1
+}
+
+e2e_inside_cleanup() {
+  [ -n "${E2E_PROGRAM_PID:-}" ] && kill "$E2E_PROGRAM_PID" 2>/dev/null
+  timeout 20 wineserver -k 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$E2E_OUT"
+}
+
+# On failure: the last log pane text (as UTF-8) and window description, for the test output.
+e2e_show_evidence() {
+  if [ -f "$E2E_OUT/log" ]; then
+    echo "--- log pane (UTF-8):"
+    iconv -f GBK -t UTF-8 "$E2E_OUT/log" | sed 's/\r$/\\r/'
+  fi
+  if [ -f "$E2E_OUT/describe" ]; then
+    echo "--- window:"
+    cat "$E2E_OUT/describe"
+  fi
+}
+
+# Inside the namespace: checks.
+
+fail() {
+  echo "FAIL: $*"
+  E2E_FAILURES=$((E2E_FAILURES + 1))
+}
+
+# check DESCRIPTION COMMAND...: runs the command, counts a failure when it fails.
+check() {
+  local what=$1; shift
+  if "$@"; then
+    echo "ok: $what"
+  else
+    fail "$what"
+  fi
+}
+
+# gbk TEXT: the text's GBK bytes, by an encoder independent of the program.
+gbk() {
+  printf '%s' "$1" | iconv -f UTF-8 -t GBK
+}
+
+# Inside the namespace: Wine, the program and its window.
+
+# hosts_in DIR: the file named HOSTS in DIR. Windows names are case-blind: a rewrite may leave
+# the file as "HOSTS" where the prefix made "hosts".
+hosts_in() {
+  local found
+  found=$(find "$1" -maxdepth 1 -iname hosts | head -1)
+  echo "${found:-$1/hosts}"
+}
+
+# hosts_file: the HOSTS file of the NT family in the prefix.
+hosts_file() {
+  hosts_in "$WINEPREFIX/drive_c/windows/system32/drivers/etc"
+}
+
+# one_hosts_file DIR: DIR holds exactly one file named HOSTS in any case.
+one_hosts_file() {
+  [ "$(find "$1" -maxdepth 1 -iname hosts | wc -l)" = 1 ]
+}
+
+# route_lines ADDRESS: the nine HOSTS lines of a group's route table, as the program writes them.
+route_lines() {
+  local label
+  printf '%s  tirox.example\r\n' "$1"
+  for label in ddz majh xqi wzq tlj sjz bdz1 hjd; do
+    printf '%s  %s.tirox.example\r\n' "$1" "$label"
+  done
+}
+
+# Outcome texts of a run; polling waits for any of them.
+E2E_OUTCOMES=("优化完成" "您的网络不需要优化" "请将网络调通后再进行尝试" "无法修改HOSTS文件，优化未完成")
+
+# start_run: a real click on the start button; waits for the run's outcome in the log pane and
+# says how long the run took.
+start_run() {
+  local start=$EPOCHREALTIME
+  click_control 1000 || return 1
+  wait_log_text 120 "${E2E_OUTCOMES[@]}" || return 1
+  awk -v start="$start" -v end="$EPOCHREALTIME" \
+    'BEGIN { printf "  run: %.1f s from the click to its outcome text\n", end - start }'
+}
+
+e2e_wine() {
+  timeout -k 5 60 "${E2E_WINE[@]}" "$@"
+}
+
+# Starts the program in the background ($E2E_PROGRAM_PID) and waits for its window.
+start_program() {
+  timeout -k 5 300 "${E2E_WINE[@]}" "$E2E_WIN32_DIR/TiroxOptimize.exe" >"$E2E_OUT/program.out" 2>&1 &
+  E2E_PROGRAM_PID=$!
+  wait_window 60
+}
+
+# wait_window SECONDS: until the window is mapped on the display.
+wait_window() {
+  local deadline=$((SECONDS + $1))
+  while [ $SECONDS -lt $deadline ]; do
+    xdotool search --onlyvisible --name "^$E2E_TITLE\$" >/dev/null 2>&1 && return 0
+    sleep 0.5
+  done
+  fail "no window titled $E2E_TITLE within $1 s"
+  return 1
+}
+
+# wait_exit PID SECONDS: the process ends by itself within the time.
+wait_exit() {
+  local pid=$1 deadline=$((SECONDS + $2))
+  while kill -0 "$pid" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
+
+# describe [DLU...]: the window's facts (DescribeWindow.exe) into $E2E_OUT/describe.
+describe() {
+  local status=0
+  e2e_wine "$E2E_WIN32_DIR/DescribeWindow.exe" "$@" 2>/dev/null | tr -d '\r' >"$E2E_OUT/describe" || status=$?
+  return "$status"
+}
+
+# fact KEY [FIELD...]: fields of a describe line, e.g. fact control 1000.
+fact() {
+  awk -v key="$*" 'index($0, key " ") == 1 { print substr($0, length(key) + 2); exit }' "$E2E_OUT/describe"
+}
+
+# read_log FILE: the log pane's bytes.
+read_log() {
+  e2e_wine "$E2E_WIN32_DIR/ReadLogPane.exe" >"$1" 2>/dev/null
+}
+
+# click_control ID: a real pointer move to the control's centre and a left click.
+click_control() {
+  describe || { fail "window not found for a click on $1"; return 1; }
+  local ox oy x y w h
+  read -r ox oy _ _ <<<"$(fact client)"
+  read -r x y w h _ <<<"$(fact control "$1")"
+  xdotool mousemove --sync $((ox + x + w / 2)) $((oy + y + h / 2))
+  sleep 0.3
+  xdotool click 1
+}
+
+# pixels SHOT ARGS...: the screenshot shows the pictures (check-pixels.py arguments).
+pixels() {
+  local shot=$1; shift
+  local ox oy w h
+  read -r ox oy w h <<<"$(fact client)"
+  "$E2E_PYTHON" "$E2E_HERE/check-pixels.py" "$shot" "$ox,$oy" "$w,$h" "$@" | sed 's/^/  /'
+}
+
+rect_of() {
+  fact control "$1" | awk '{ print $1 "," $2 "," $3 "," $4 }'
+}
+
+place_of() {
+  fact control "$1" | awk '{ print $1 "," $2 }'
+}
+
+pointer_away() {
+  xdotool mousemove --sync 1 1
+  sleep 0.5
+}
+
+screenshot() {
+  import -window root "$1"
+}
+
+# wait_log_text SECONDS TEXT...: polls the log pane until one of the texts (UTF-8, compared as
+# GBK bytes) appears; the last reading stays in $E2E_OUT/log.
+wait_log_text() {
+  local deadline=$((SECONDS + $1)); shift
+  local text
+  while [ $SECONDS -lt $deadline ]; do
+    if read_log "$E2E_OUT/log.new"; then
+      mv "$E2E_OUT/log.new" "$E2E_OUT/log"
+      for text in "$@"; do
+        LC_ALL=C grep -qaF -- "$(gbk "$text")" "$E2E_OUT/log" && return 0
+      done
+    fi
+    sleep 1
+  done
+  fail "none of the texts ($*) in the log pane within the time"
+  return 1
+}
+
+# check_log LOG OUTCOME G1 G2 G3: fifteen attempt lines, then the outcome line, nothing else;
+# Gn is "fail" or the range MIN-MAX of group n's times in ms.
+check_log() {
+  local out
+  if out=$("$E2E_PYTHON" "$E2E_HERE/check-log.py" "$@" 2>&1); then
+    echo "ok: log pane: 15 attempts as expected, then \"$2\""
+  else
+    fail "log pane: $out"
+  fi
+}

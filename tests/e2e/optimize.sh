@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# End-to-end: a whole optimization in the test network where group 2 is fastest (delays 60, 15
+# and 40 ms, foreign ICMP before every reply), then the restore command.
+# Usage: optimize.sh WIN32_BUILD_DIR
+set -uo pipefail
+source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
+
+scenario_group2_fastest() {
+  local before=$'127.0.0.1  localhost\r\n::1  localhost\r\n'
+  printf '%s' "$before" >"$(hosts_file)"
+
+  start_program || return 1
+  describe
+  check "start button enabled before the run" [ "$(fact control 1000 | cut -d' ' -f5)" = 1 ]
+  start_run || return 1
+  sleep 1
+  read_log "$E2E_OUT/log"
+  check_log "$E2E_OUT/log" "优化完成" 55-120 10-75 35-100
+  check "one HOSTS file in drivers\\etc" one_hosts_file "$(dirname "$(hosts_file)")"
+  check "HOSTS holds its lines and then group 2's nine lines" \
+    cmp -s "$(hosts_file)" <(printf '%s' "$before"; route_lines 198.51.100.20)
+
+  describe
+  check "start button disabled after the run" [ "$(fact control 1000 | cut -d' ' -f5)" = 0 ]
+  pointer_away
+  screenshot "$E2E_OUT/after-run.png"
+  check "start button shows its disabled picture 135" \
+    pixels "$E2E_OUT/after-run.png" picture "135@$(place_of 1000)" picture "138@$(place_of 1002)"
+
+  cp "$E2E_OUT/log" "$E2E_OUT/log.run"
+  cp "$(hosts_file)" "$E2E_OUT/hosts.run"
+  click_control 1000
+  sleep 3
+  read_log "$E2E_OUT/log"
+  check "a second click on start adds nothing to the log pane" cmp -s "$E2E_OUT/log" "$E2E_OUT/log.run"
+  check "a second click on start leaves HOSTS alone" cmp -s "$(hosts_file)" "$E2E_OUT/hosts.run"
+
+  click_control 1002
+  wait_log_text 30 "网络设置已恢复" || return 1
+  sleep 1
+  read_log "$E2E_OUT/log"
+  check "restore appends \"\\r\\n网络设置已恢复\" to the run's log" \
+    cmp -s "$E2E_OUT/log" <(cat "$E2E_OUT/log.run"; printf '\r\n'; gbk "网络设置已恢复")
+  check "restore takes the nine lines out of HOSTS" cmp -s "$(hosts_file)" <(printf '%s' "$before")
+}
+
+e2e_dispatch_inside "$@"
+e2e_setup "${1:?usage: optimize.sh WIN32_BUILD_DIR}" "$0"
+e2e_scenario group2_fastest --delay 1=60 --delay 2=15 --delay 3=40 --foreign
+e2e_finish

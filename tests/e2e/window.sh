@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# End-to-end: the program's window (title, places, pictures), a second start, Escape, and the
+# restore command on a Windows 98 HOSTS. Nothing here starts a run, so every scenario runs in a
+# network namespace without any network.
+# Usage: window.sh WIN32_BUILD_DIR
+set -uo pipefail
+source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
+
+# The template's rectangles in dialog units: the client area and controls 1000, 1001, 1002.
+DLU_CLIENT=0,0,265,196
+DLU_START=198,46,57,48
+DLU_LOG=9,132,245,33
+DLU_RESTORE=198,172,50,14
+
+# place_is ID X Y W H: control ID lies at X,Y of the client area with size W x H.
+place_is() {
+  local actual
+  actual=$(fact control "$1" | cut -d' ' -f1-4)
+  [ "$actual" = "$2 $3 $4 $5" ] || { echo "  control $1 at/size $actual, expected $2 $3 $4 $5"; return 1; }
+}
+
+scenario_window() {
+  start_program || return 1
+  describe "$DLU_CLIENT" "$DLU_START" "$DLU_LOG" "$DLU_RESTORE" || { fail "DescribeWindow failed"; return 1; }
+  cp "$E2E_OUT/describe" "$E2E_OUT/describe.start"
+
+  check "one top-level window titled $E2E_TITLE" [ "$(fact windows)" = 1 ]
+  check "the X window's name is the title" \
+    [ "$(xdotool getwindowname "$(xdotool search --onlyvisible --name "^$E2E_TITLE\$" | head -1)")" = "$E2E_TITLE" ]
+  local _ _ cw ch w h x y
+  read -r _ _ cw ch <<<"$(fact client)"
+  read -r _ _ w h <<<"$(fact dlu "$DLU_CLIENT")"
+  check "client area 265 x 196 dialog units ($w x $h pixels)" [ "$cw $ch" = "$w $h" ]
+
+  local left top right bottom wl wt wr wb
+  read -r left top right bottom <<<"$(fact window)"
+  read -r wl wt wr wb <<<"$(fact workarea)"
+  check "window centred on the work area" \
+    [ $(( (left + right) - (wl + wr) )) -ge -2 -a $(( (left + right) - (wl + wr) )) -le 2 \
+      -a $(( (top + bottom) - (wt + wb) )) -ge -2 -a $(( (top + bottom) - (wt + wb) )) -le 2 ]
+
+  read -r x y _ _ <<<"$(fact dlu "$DLU_START")"
+  check "start button at 198,46 dialog units, the size of its 88 x 88 picture" place_is 1000 "$x" "$y" 88 88
+  read -r x y w h <<<"$(fact dlu "$DLU_LOG")"
+  check "log pane at 9,132, 245 x 33 dialog units" place_is 1001 "$x" "$y" "$w" "$h"
+  read -r x y _ _ <<<"$(fact dlu "$DLU_RESTORE")"
+  check "restore button at 198,172 dialog units, the size of its 79 x 12 picture" place_is 1002 "$x" "$y" 79 12
+  check "start button enabled" [ "$(fact control 1000 | cut -d' ' -f5)" = 1 ]
+  check "the window is in front after its start" [ "$(fact foreground)" = 1 ]
+
+  pointer_away
+  screenshot "$E2E_OUT/normal.png"
+  check "background 136 and the buttons' normal pictures 132 and 138 on the screen" \
+    pixels "$E2E_OUT/normal.png" background 136 except "$(rect_of 1000)" except "$(rect_of 1001)" \
+      except "$(rect_of 1002)" picture "132@$(place_of 1000)" picture "138@$(place_of 1002)"
+
+  # Only the pointer moves over the buttons here: no click.
+  hover_control 1000
+  screenshot "$E2E_OUT/hover-start.png"
+  check "start button shows its hover picture 134 under the pointer" \
+    pixels "$E2E_OUT/hover-start.png" picture "134@$(place_of 1000)" picture "138@$(place_of 1002)"
+  hover_control 1002
+  screenshot "$E2E_OUT/hover-restore.png"
+  check "restore button shows its hover picture 139 under the pointer" \
+    pixels "$E2E_OUT/hover-restore.png" picture "132@$(place_of 1000)" picture "139@$(place_of 1002)"
+  pointer_away
+
+  second_start
+  close_with_escape
+}
+
+# hover_control ID: the pointer over the control's centre, without a click.
+hover_control() {
+  local ox oy x y w h
+  read -r ox oy _ _ <<<"$(fact client)"
+  read -r x y w h _ <<<"$(fact control "$1")"
+  xdotool mousemove --sync $((ox + x + w / 2 - 3)) $((oy + y + h / 2 - 1))
+  xdotool mousemove --sync $((ox + x + w / 2)) $((oy + y + h / 2))
+  sleep 0.7
+}
+
+# Another window in front, then a second copy: it ends by itself and brings the first to the front.
+second_start() {
+  timeout -k 5 120 "${E2E_WINE[@]}" notepad >/dev/null 2>&1 &
+  local notepad=$!
+  local deadline=$((SECONDS + 30))
+  until describe && [ "$(fact foreground)" = 0 ]; do
+    [ $SECONDS -lt $deadline ] || break
+    sleep 0.5
+  done
+  check "another window (notepad) is in front before the second start" [ "$(fact foreground)" = 0 ]
+
+  local start=$EPOCHREALTIME
+  timeout -k 5 60 "${E2E_WINE[@]}" "$E2E_WIN32_DIR/TiroxOptimize.exe" >/dev/null 2>&1 &
+  local second=$!
+  check "the second start ends by itself" wait_exit "$second" 45
+  awk -v start="$start" -v end="$EPOCHREALTIME" 'BEGIN { printf "  the second start lasted %.1f s\n", end - start }'
+  sleep 1
+  describe
+  check "one window titled $E2E_TITLE remains" [ "$(fact windows)" = 1 ]
+  check "the first window is in front after the second start" [ "$(fact foreground)" = 1 ]
+  kill "$notepad" 2>/dev/null
+}
+
+# A click on the window's background gives it the keyboard; then Escape.
+close_with_escape() {
+  local ox oy
+  read -r ox oy _ _ <<<"$(fact client)"
+  xdotool mousemove --sync $((ox + 20)) $((oy + 20)) click 1
+  sleep 0.5
+  xdotool key Escape
+  check "Escape ends the program" wait_exit "$E2E_PROGRAM_PID" 20
+  describe
+  check "no window left after Escape" [ "$(fact windows)" = 0 ]
+}
+
+# Wine reporting Windows 98: the HOSTS file is C:\windows\HOSTS; restore takes the route lines
+# out of it and leaves the NT location alone.
+scenario_win98_restore() {
+  e2e_wine reg add 'HKCU\Software\Wine\AppDefaults\TiroxOptimize.exe' /v Version /d win98 /f >/dev/null 2>&1 \
+    || { fail "could not set the Windows version"; return 1; }
+  local kept=$'127.0.0.1  localhost\r\n'
+  local windows=$WINEPREFIX/drive_c/windows
+  { printf '%s' "$kept"; route_lines 198.51.100.20; } >"$windows/HOSTS"
+  cp "$windows/HOSTS" "$(hosts_file)"
+  cp "$(hosts_file)" "$E2E_OUT/nt-hosts.before"
+
+  start_program || return 1
+  click_control 1002
+  wait_log_text 30 "网络设置已恢复" || return 1
+  sleep 1
+  read_log "$E2E_OUT/log"
+  check "log pane shows \"\\r\\n网络设置已恢复\"" cmp -s "$E2E_OUT/log" <(printf '\r\n'; gbk "网络设置已恢复")
+  check "C:\\windows\\HOSTS lost the nine route lines" cmp -s "$(hosts_in "$windows")" <(printf '%s' "$kept")
+  check "one HOSTS file in C:\\windows" one_hosts_file "$windows"
+  check "the system32 HOSTS file is untouched" cmp -s "$(hosts_file)" "$E2E_OUT/nt-hosts.before"
+}
+
+e2e_dispatch_inside "$@"
+e2e_setup "${1:?usage: window.sh WIN32_BUILD_DIR}" "$0"
+e2e_scenario window --no-net
+e2e_scenario win98_restore --no-net
+e2e_finish
