@@ -15,6 +15,7 @@ from pathlib import Path
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 FONT = "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"
+SHARP = 2  # the collection's face with embedded bitmaps for small sizes
 SS = 4
 
 # Dialog base units of the dialog font (9 pt SimSun at 96 dpi); controls are placed from them.
@@ -97,17 +98,19 @@ def paint(img, source, mask):
     img.paste(source, (0, 0), mask)
 
 
-def text_mask(size, pos, text, px, anchor="la", scale=1, stroke=0):
-    """An 'L' mask of text. With scale > 1 it is drawn larger and scaled down (for big text)."""
+def text_mask(size, pos, text, px, anchor="la", scale=1, stroke=0, sharp=False):
+    """An 'L' mask of text. With scale > 1 it is drawn larger and scaled down (for big text);
+    sharp takes the font's hand-tuned bitmaps, crisp at 12 px and below."""
     big = Image.new("L", (size[0] * scale, size[1] * scale), 0)
-    ImageDraw.Draw(big).text((pos[0] * scale, pos[1] * scale), text, font=font(px * scale),
+    ImageDraw.Draw(big).text((pos[0] * scale, pos[1] * scale), text,
+                             font=font(px * scale, SHARP if sharp else 0),
                              fill=255, anchor=anchor, stroke_width=round(stroke * scale),
                              stroke_fill=255)
     return big if scale == 1 else big.resize(size, Image.LANCZOS)
 
 
-def draw_text(img, pos, text, px, color, anchor="la", scale=1, stroke=0, glow=None):
-    mask = text_mask(img.size, pos, text, px, anchor, scale, stroke)
+def draw_text(img, pos, text, px, color, anchor="la", scale=1, stroke=0, glow=None, sharp=False):
+    mask = text_mask(img.size, pos, text, px, anchor, scale, stroke, sharp)
     if glow:
         glow_color, radius, strength = glow
         halo = mask.filter(ImageFilter.GaussianBlur(radius)).point(lambda v: min(255, round(v * strength)))
@@ -263,7 +266,7 @@ def restore_button(state):
     label = Image.new("L", size, 0)
     label.paste(refresh_mask((12, 12), (6, 6), 3.4, 1.3), (22, 0))
     fill(img, ink, label)
-    draw_text(img, (48, 6), "恢复", 11, ink, anchor="mm")
+    draw_text(img, (48, 6), "恢复", 12, ink, anchor="mm", sharp=True)
     return img
 
 
