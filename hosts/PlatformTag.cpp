@@ -18,14 +18,8 @@ std::string DecidePlatformTag(const std::optional<PlatformVersion>& version)
         return "WINNT";
     if (version->dwMajorVersion != 5)
         return "WINXP";
-    switch (version->dwMinorVersion) {
-    case 0:
-        return "WIN2K";
-    case 2:
-        return "WIN2K";
-    default:
-        return "WINXP";
-    }
+    // 5.0 is Windows 2000; 5.2 (Server 2003, XP x64) is counted with it.
+    return version->dwMinorVersion == 0 || version->dwMinorVersion == 2 ? "WIN2K" : "WINXP";
 }
 
 #ifdef _WIN32

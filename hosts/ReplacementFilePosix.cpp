@@ -20,7 +20,7 @@ CReplacementFile::~CReplacementFile()
 
 bool CReplacementFile::Create()
 {
-    const int fd = open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     // A live rewrite holds the lock on its temporary file; one left by a killed process does not.
@@ -56,7 +56,8 @@ bool CReplacementFile::Write(std::string_view bytes)
     return true;
 }
 
-bool CReplacementFile::Commit(bool /*bTargetExists: rename creates or replaces alike*/)
+// rename creates a missing target and replaces an existing one alike.
+bool CReplacementFile::Commit(bool /*bTargetExists*/)
 {
     if (fsync(m_fd) != 0 || rename(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0)
         return false;
