@@ -13,7 +13,7 @@ public:
 
     // 0 or more: the round trip in ms; -1: no raw socket; -2: host not resolvable;
     // -3: no reply within one second.
-    std::int32_t MeasureRoundTrip(const char* szHost);
+    [[nodiscard]] std::int32_t MeasureRoundTrip(const char* szHost);
 
     // The numbers the next request of this process will carry; they advance only when a
     // request is built.

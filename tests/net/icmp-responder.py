@@ -8,7 +8,9 @@ unreachable quoting the request; a silent host keeps sending those for a while b
 reply. Writes READY_FILE once it listens.
 """
 import argparse
+import ctypes
 import heapq
+import os
 import select
 import socket
 import struct
@@ -110,15 +112,26 @@ class Responder:
                 self.sender(source).sendto(message, (destination, 0))
 
 
+def end_with_parent(parent):
+    """A test network killed outright leaves no responder behind."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, 15)
+    if os.getppid() != parent:
+        raise SystemExit(1)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--delay-ms", type=float, required=True)
     parser.add_argument("--silent", action="store_true")
     parser.add_argument("--foreign", action="store_true")
     parser.add_argument("--ready-file", required=True)
+    parser.add_argument("--parent", type=int, help="end when this process (the script) ends")
     parser.add_argument("--address", action="append", default=[],
                         help="a local address replies may leave from (opened before READY)")
     args = parser.parse_args()
+    if args.parent:
+        end_with_parent(args.parent)
     responder = Responder(args.delay_ms, args.silent, args.foreign)
     for address in args.address:
         responder.sender(address)

@@ -84,10 +84,11 @@ for g in 1 2 3; do
   ip -n "$ns" addr add "$net.20/24" dev client
   ip -n "$ns" link set client up
   in_ns "$ns" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
-  args=(--delay-ms "${delays[$g]}" --ready-file "$work/ready$g" --address "$net.10" --address "$net.20")
+  args=(--delay-ms "${delays[$g]}" --ready-file "$work/ready$g" --address "$net.10" --address "$net.20"
+        --parent $$)
   [ "${silent[$g]}" = 1 ] && args+=(--silent)
   [ "$foreign" = 1 ] && args+=(--foreign)
-  in_ns "$ns" python3 "$here/icmp-responder.py" "${args[@]}" &
+  ip netns exec "$ns" python3 "$here/icmp-responder.py" "${args[@]}" &
   responders+=($!)
 done
 

@@ -106,12 +106,13 @@ TEST_F(ProbeLive, Loopback)
 }
 
 // Every result is at least the host's delay (the responder never answers sooner); the best of
-// a few is close to it, with room for a loaded machine (the bench reports the exact error).
+// a few is close to it, with room for a loaded machine and Wine's socket path (the bench
+// reports the exact error; the clock's resolution is checked on its own).
 TEST_F(ProbeLive, MeasuresEachTestHostFromItsDelay)
 {
     constexpr int kDelaysMs[kServerGroupCount] = {10, 40, 80};
     constexpr int kAttempts = 5;
-    constexpr int kSlackMs = 5;
+    constexpr int kSlackMs = 10;
     for (int g = 0; g < kServerGroupCount; ++g) {
         const char* szAddress = kServerGroups[g].szProbeAddress;
         const EchoCounters before = CIcmpProbe::GetNextNumbers();

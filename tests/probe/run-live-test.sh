@@ -25,17 +25,27 @@ shift
 as_user=()
 if [ "$unprivileged" = 1 ]; then
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all --bounding-set=-all --)
+  # The build tree may be out of the user's reach: the program runs from a copy it can read.
+  stage=$(mktemp -d /tmp/tirox-probe-test.XXXXXX)
+  trap 'rm -rf "$stage"' EXIT
+  chmod 755 "$stage"
+  cp "$program" "$stage/"
+  program=$stage/$(basename "$program")
 fi
+testnet=("$root/tests/net/with-testnet.sh" "${network[@]}" --)
 
 if [ -z "$prefix" ]; then
-  exec "$root/tests/net/with-testnet.sh" "${network[@]}" -- "${as_user[@]}" "$program" "$@"
+  "${testnet[@]}" "${as_user[@]}" "$program" "$@"
+  exit
 fi
 
-# Wine refuses a prefix its user does not own: an unprivileged run keeps its own, with its home.
+# Wine refuses a prefix its user does not own: an unprivileged run keeps its own, with its home
+# (beside the build's when the user can reach it, else in the staging directory).
 home=$HOME
 if [ "$unprivileged" = 1 ]; then
   mkdir -p "$prefix"
   chown nobody:nogroup "$prefix"
+  "${as_user[@]}" test -w "$prefix" || { prefix=$stage/wine; mkdir "$prefix"; chown nobody:nogroup "$prefix"; }
   home=$prefix
   prefix=$prefix/prefix
 fi
@@ -44,6 +54,6 @@ wine_env=(env HOME="$home" WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all LC
 # A server still running outside would create the sockets outside the test network.
 "${as_user[@]}" "${wine_env[@]}" timeout 60 wineserver -w 2>/dev/null ||
   "${as_user[@]}" "${wine_env[@]}" wineserver -k 2>/dev/null || true
-exec "$root/tests/net/with-testnet.sh" "${network[@]}" -- "${as_user[@]}" "${wine_env[@]}" \
+"${testnet[@]}" "${as_user[@]}" "${wine_env[@]}" \
   bash -c 'status=0; timeout -k 10 "${TIROX_WINE_TIMEOUT:-300}" wine "$@" || status=$?
            wineserver -k 2>/dev/null; exit "$status"' run-live-test "$program" "$@"
