@@ -8,7 +8,7 @@
 //   command ID CODE               every WM_COMMAND the dialog receives
 //   done LINE                     a line of CMDFILE carried out
 // and carries out the lines that are appended to CMDFILE: "disable ID", "enable ID",
-// "hide ID", "show ID", "ping N", "quit".
+// "ping N", "quit".
 #include "skin/MemoryDC.h"
 #include "skin/PaintDC.h"
 #include "skin/ScopedBitmap.h"
@@ -127,8 +127,6 @@ private:
         CSkinButton* pButton = nArgument == 1002 ? &m_btnRestore : &m_btnStart;
         if (verb == "disable" || verb == "enable")
             pButton->EnableButton(verb == "enable");
-        else if (verb == "hide" || verb == "show")
-            ShowWindow(pButton->GetSafeHwnd(), verb == "show" ? SW_SHOW : SW_HIDE);
         else if (verb == "quit")
             EndDialog(m_hDlg, 0);
         Log("done " + line);
