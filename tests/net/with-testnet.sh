@@ -49,7 +49,10 @@ command_pid=
 cleanup() {
   local pid ns
   trap - EXIT INT TERM HUP
-  [ -n "$command_pid" ] && kill -TERM "$command_pid" 2>/dev/null
+  if [ -n "$command_pid" ] && kill -TERM "$command_pid" 2>/dev/null; then
+    # A moment to clean up after itself.
+    for _ in $(seq 50); do kill -0 "$command_pid" 2>/dev/null || break; sleep 0.1; done
+  fi
   for pid in "${responders[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
   for ns in "${namespaces[@]}"; do
     # Whatever is still running in our own namespaces was started by this run.
@@ -102,9 +105,13 @@ for _ in $(seq 100); do
 done
 [ -f "$work/ready1" ] && [ -f "$work/ready2" ] && [ -f "$work/ready3" ] || { echo "with-testnet: responders not ready" >&2; exit 1; }
 
-# In the background so that an interruption reaches the trap at once; stdin stays COMMAND's.
-exec 3<&0
-in_ns "$client" env TIROX_NETNS="$client" "$@" <&3 &
+# In the background so that an interruption reaches the trap at once; stdin stays COMMAND's
+# (a background command would otherwise read /dev/null).
+if [ -e /dev/fd/0 ]; then
+  ip netns exec "$client" env TIROX_NETNS="$client" "$@" <&0 &
+else
+  ip netns exec "$client" env TIROX_NETNS="$client" "$@" &
+fi
 command_pid=$!
 status=0
 wait "$command_pid" || status=$?
