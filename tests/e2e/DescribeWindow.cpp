@@ -57,23 +57,50 @@ void PrintControl(HWND window, int id)
                 rect.bottom - rect.top, IsWindowEnabled(control) ? 1 : 0);
 }
 
+// The screen's device context, released on scope exit.
+class CScreenDC {
+public:
+    CScreenDC() noexcept : m_hdc(GetDC(nullptr)) {}
+    ~CScreenDC() { ReleaseDC(nullptr, m_hdc); }
+    CScreenDC(const CScreenDC&) = delete;
+    CScreenDC& operator=(const CScreenDC&) = delete;
+    HDC Get() const noexcept { return m_hdc; }
+
+private:
+    HDC m_hdc;
+};
+
+// A font selected into a device context; deselected and deleted on scope exit.
+class CSelectedFont {
+public:
+    CSelectedFont(HDC hdc, HFONT font) noexcept : m_hdc(hdc), m_font(font), m_previous(SelectObject(hdc, font)) {}
+    ~CSelectedFont()
+    {
+        SelectObject(m_hdc, m_previous);
+        DeleteObject(m_font);
+    }
+    CSelectedFont(const CSelectedFont&) = delete;
+    CSelectedFont& operator=(const CSelectedFont&) = delete;
+
+private:
+    HDC m_hdc;
+    HFONT m_font;
+    HGDIOBJ m_previous;
+};
+
 // The dialog's base units as the dialog manager derives them from the template's font,
 // 9 point "宋体": the average width of the Latin letters and the character height.
 SIZE DialogBaseUnits()
 {
-    const HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    const HFONT font = CreateFontW(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
-                                   0, 0, L"\u5b8b\u4f53");
-    const HGDIOBJ previous = SelectObject(screen, font);
+    const CScreenDC screen;
+    const int height = -MulDiv(9, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
+    const CSelectedFont font(screen.Get(), CreateFontW(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
+                                                       DEFAULT_CHARSET, 0, 0, 0, 0, L"\u5b8b\u4f53"));
     TEXTMETRICW metrics{};
-    GetTextMetricsW(screen, &metrics);
+    GetTextMetricsW(screen.Get(), &metrics);
     const wchar_t letters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     SIZE extent{};
-    GetTextExtentPoint32W(screen, letters, 52, &extent);
-    SelectObject(screen, previous);
-    DeleteObject(font);
-    ReleaseDC(nullptr, screen);
+    GetTextExtentPoint32W(screen.Get(), letters, 52, &extent);
     return SIZE{(extent.cx / 26 + 1) / 2, metrics.tmHeight};
 }
 

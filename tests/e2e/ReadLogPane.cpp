@@ -1,7 +1,7 @@
 // Writes the text of the log pane (control 1001) of the program's window to standard output,
 // byte for byte as the ANSI code page gives it (GBK under a Chinese locale).
 // Exit status: 0 written, 2 no such window, 3 no log pane, 4 the window did not answer in time
-// (it answers only between the steps of a run).
+// (during a run it answers only while the run pauses).
 #include <windows.h>
 
 #include <fcntl.h>
@@ -18,12 +18,12 @@ constexpr int kLogPaneId = 1001;
 
 constexpr UINT kAnswerTimeoutMs = 5000;
 
-bool SendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result)
+[[nodiscard]] bool SendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result)
 {
     return SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_NORMAL, kAnswerTimeoutMs, result) != 0;
 }
 
-bool ReadWindowTextA(HWND hwnd, std::vector<char>& text)
+[[nodiscard]] bool ReadWindowTextA(HWND hwnd, std::vector<char>& text)
 {
     DWORD_PTR length = 0;
     if (!SendWithTimeout(hwnd, WM_GETTEXTLENGTH, 0, 0, &length)) {
