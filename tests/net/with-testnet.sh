@@ -7,9 +7,9 @@
 #   G           server group 1, 2 or 3: 192.0.2.0/24, 198.51.100.0/24, 203.0.113.0/24
 #   --delay     the group's reply delay in ms (defaults: 1=20, 2=40, 3=60)
 #   --silent    the group never replies
-#   --foreign   before every reply, foreign ICMP: an echo reply with another identifier, one with
-#               another sequence number, a destination unreachable quoting the request (a silent
-#               group sends these four times, 250 ms apart, and no reply)
+#   --foreign   foreign ICMP as soon as a request arrives, so before its reply: an echo reply
+#               with another identifier, one with another sequence number, a destination
+#               unreachable quoting the request (a silent group sends these 4 times, 250 ms apart)
 # COMMAND runs inside the client namespace (its address in each /24 is .1; loopback up; no
 # default route) with TIROX_NETNS set to that namespace's name. The exit status is COMMAND's.
 # Needs root. Everything is removed on exit, failure or interruption.
