@@ -1,13 +1,14 @@
 #!/usr/bin/python3
 """Checks the bytes of a finished run's log pane, line by line.
 
-Usage: check-log.py LOG OUTCOME G1 G2 G3
+Usage: check-log.py LOG OUTCOME G1 G2 G3 [LINE...]
   LOG      the pane's bytes (GBK)
-  OUTCOME  the expected last line (UTF-8 text)
+  OUTCOME  the expected line after the attempts (UTF-8 text)
   Gn       what group n's five attempts show: "fail", or "MIN-MAX" for successes whose
            times in milliseconds lie in that range
+  LINE     a line expected after OUTCOME (UTF-8 text)
 The pane must hold an empty first line, the fifteen attempts in order (passes 1 to 5, groups
-one, two, three), then OUTCOME, and nothing else. Expected texts are encoded with iconv, not
+one, two, three), then OUTCOME, then the LINEs, and nothing else. Expected texts are encoded with iconv, not
 with the program's own constants. Prints what differs and exits 1.
 """
 import re
@@ -46,12 +47,14 @@ def check_result(result, expected, where, problems):
 
 
 def main():
-    log_path, outcome, *groups = sys.argv[1:]
+    log_path, outcome, *groups = sys.argv[1:6]
+    after = sys.argv[6:]
     log = open(log_path, "rb").read()
     lines = log.split(b"\r\n")
     problems = []
-    if len(lines) != 17:
-        problems.append(f"{len(lines)} lines, expected 17 (empty, 15 attempts, outcome)")
+    if len(lines) != 17 + len(after):
+        problems.append(f"{len(lines)} lines, expected {17 + len(after)} (empty, 15 attempts, outcome"
+                        f"{', then ' + ', '.join(after) if after else ''})")
     elif lines[0] != b"":
         problems.append(f"first line {show(lines[0])!r}, expected empty")
     else:
@@ -64,8 +67,9 @@ def main():
                 problems.append(f"{where}: {show(line)!r} does not start with {show(heading)!r}")
                 continue
             check_result(line[len(heading):], groups[group], where, problems)
-        if lines[16] != gbk(outcome):
-            problems.append(f"last line {show(lines[16])!r}, expected {outcome!r}")
+        for number, (line, text) in enumerate(zip(lines[16:], [outcome] + after), start=17):
+            if line != gbk(text):
+                problems.append(f"line {number}: {show(line)!r}, expected {text!r}")
     for problem in problems:
         print(problem)
     return 1 if problems else 0

@@ -153,6 +153,11 @@ check() {
   fi
 }
 
+# not COMMAND...: succeeds when the command fails (for check).
+not() {
+  ! "$@"
+}
+
 # gbk TEXT: the text's GBK bytes, by an encoder independent of the program.
 gbk() {
   printf '%s' "$1" | iconv -f UTF-8 -t GBK
@@ -190,14 +195,24 @@ route_lines() {
 # Outcome texts of a run; polling waits for any of them.
 E2E_OUTCOMES=("优化完成" "您的网络不需要优化" "请将网络调通后再进行尝试" "无法修改HOSTS文件，优化未完成")
 
-# start_run: a real click on the start button; waits for the run's outcome in the log pane and
-# says how long the run took.
+# start_run [COMMAND...]: a real click on the start button, then COMMAND (while the run goes
+# on), then waits for the run's outcome in the log pane and says how long the run took.
 start_run() {
   local start=$EPOCHREALTIME
   click_control 1000 || return 1
+  "${@:-true}"
   wait_log_text 120 "${E2E_OUTCOMES[@]}" || return 1
   awk -v start="$start" -v end="$EPOCHREALTIME" \
     'BEGIN { printf "  run: %.1f s from the click to its outcome text\n", end - start }'
+}
+
+# has_outcome LOG: the log holds one of the run's outcome texts.
+has_outcome() {
+  local text
+  for text in "${E2E_OUTCOMES[@]}"; do
+    LC_ALL=C grep -qaF -- "$(gbk "$text")" "$1" && return 0
+  done
+  return 1
 }
 
 e2e_wine() {
@@ -275,6 +290,15 @@ place_of() {
   fact control "$1" | awk '{ print $1 "," $2 }'
 }
 
+# same_pixels SHOT1 SHOT2 ID: control ID looks the same in both screenshots.
+same_pixels() {
+  local ox oy x y w h
+  read -r ox oy _ _ <<<"$(fact client)"
+  read -r x y w h _ <<<"$(fact control "$3")"
+  local area=${w}x${h}+$((ox + x))+$((oy + y))
+  cmp -s <(convert "$1" -crop "$area" +repage rgb:-) <(convert "$2" -crop "$area" +repage rgb:-)
+}
+
 pointer_away() {
   xdotool mousemove --sync 1 1
   sleep 0.5
@@ -302,12 +326,14 @@ wait_log_text() {
   return 1
 }
 
-# check_log LOG OUTCOME G1 G2 G3: fifteen attempt lines, then the outcome line, nothing else;
-# Gn is "fail" or the range MIN-MAX of group n's times in ms.
+# check_log LOG OUTCOME G1 G2 G3 [LINE...]: fifteen attempt lines, then the outcome line, then
+# the LINEs, nothing else; Gn is "fail" or the range MIN-MAX of group n's times in ms.
 check_log() {
   local out
   if out=$("$E2E_PYTHON" "$E2E_HERE/check-log.py" "$@" 2>&1); then
-    echo "ok: log pane: 15 attempts as expected, then \"$2\""
+    local texts
+    printf -v texts ', "%s"' "${@:2:1}" "${@:6}"
+    echo "ok: log pane: 15 attempts as expected, then ${texts#, }"
   else
     fail "log pane: $out"
   fi

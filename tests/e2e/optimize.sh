@@ -5,6 +5,21 @@
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
 
+# While the run goes on, its lines reach the log pane and the screen.
+watch_run() {
+  sleep 3
+  read_log "$E2E_OUT/log.early"
+  screenshot "$E2E_OUT/early.png"
+  sleep 4
+  read_log "$E2E_OUT/log.later"
+  screenshot "$E2E_OUT/later.png"
+  check "the run still goes on 7 s after the click" not has_outcome "$E2E_OUT/log.later"
+  check "the log pane grows during the run" \
+    [ "$(stat -c %s "$E2E_OUT/log.later")" -gt "$(stat -c %s "$E2E_OUT/log.early")" ]
+  check "the log pane is repainted during the run" \
+    not same_pixels "$E2E_OUT/early.png" "$E2E_OUT/later.png" 1001
+}
+
 scenario_group2_fastest() {
   local before=$'127.0.0.1  localhost\r\n::1  localhost\r\n'
   printf '%s' "$before" >"$(hosts_file)"
@@ -12,7 +27,7 @@ scenario_group2_fastest() {
   start_program || return 1
   describe
   check "start button enabled before the run" [ "$(fact control 1000 | cut -d' ' -f5)" = 1 ]
-  start_run || return 1
+  start_run watch_run || return 1
   sleep 1
   read_log "$E2E_OUT/log"
   check_log "$E2E_OUT/log" "优化完成" 55-120 10-75 35-100
