@@ -25,9 +25,9 @@ trap 'rm -rf "$results"' EXIT
 # Inside the test network: every tool measures each group's probe address.
 measure() {
   local mode=$1; shift
-  local spec g delay address
-  for spec in "$@"; do
-    g=${spec%=*}; delay=${spec#*=}
+  local setting g delay address
+  for setting in "$@"; do
+    g=${setting%=*}; delay=${setting#*=}
     address=$(sed -n "${g}p" <<<$'192.0.2.10\n198.51.100.10\n203.0.113.10')
     "$native" "$address" "$count" >"$results/probe-native.$mode.$delay"
     timeout -k 10 300 wine "$exe" "$address" "$count" >"$results/probe-wine.$mode.$delay"
@@ -42,7 +42,7 @@ export native exe count results
 for mode in plain foreign; do
   foreign=(); [ "$mode" = foreign ] && foreign=(--foreign)
   for set in "1=5 2=20 3=45" "1=80"; do
-    delays=(); for spec in $set; do delays+=(--delay "$spec"); done
+    delays=(); for setting in $set; do delays+=(--delay "$setting"); done
     "$root/tests/net/with-testnet.sh" "${delays[@]}" "${foreign[@]}" -- \
       bash -c 'measure "$@"' measure "$mode" $set
   done
