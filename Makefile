@@ -4,6 +4,7 @@
 # make bench - the benchmarks
 BUILD ?= build
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 NATIVE := $(BUILD)/native
 WIN32 := $(BUILD)/win32
 
