@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Win32Handles.h"
+#include "app/KernelHandle.h"
 
 #include <windows.h>
 

@@ -7,6 +7,9 @@
 #include "optimize/OptimizeRun.h"
 #include "optimize/RouteTables.h"
 #include "probe/IcmpProbe.h"
+#include "skin/MemoryDC.h"
+#include "skin/PaintDC.h"
+#include "skin/ScopedSelect.h"
 
 namespace {
 
@@ -54,7 +57,7 @@ BOOL COptimizeDlg::OnInitDialog() noexcept
         EndDialog(-1);
         return FALSE;
     }
-    m_bmpBackground.Load(ProgramInstance(), IDB_BACKGROUND);
+    m_bmpBackground.Reset(LoadBitmapW(ProgramInstance(), MAKEINTRESOURCEW(IDB_BACKGROUND)));
     m_btnStart.SetBitmaps(IDB_START_NORMAL, IDB_START_HOVER, IDB_START_PRESSED, IDB_START_PRESSED);
     m_btnRestore.SetBitmaps(IDB_RESTORE_NORMAL, IDB_RESTORE_HOVER, IDB_RESTORE_NORMAL, IDB_RESTORE_NORMAL);
     BuildRouteTables();
@@ -70,14 +73,14 @@ void COptimizeDlg::BuildRouteTables()
 bool COptimizeDlg::OnPaint() noexcept
 {
     const HWND hWnd = GetSafeHwnd();
-    CPaintContext dc(hWnd);
+    CPaintDC dc(hWnd);
     CMemoryDC memoryDC(dc.Get());
     // Without the picture the dialog's own face, erased by the paint context, stays.
-    if (!memoryDC.Get() || !m_bmpBackground.Get()) return true;
+    if (!memoryDC || !m_bmpBackground) return true;
     RECT rcClient{};
     GetClientRect(hWnd, &rcClient);
     {
-        CSelectObject select(memoryDC.Get(), m_bmpBackground.Get());
+        CScopedSelect select(memoryDC.Get(), m_bmpBackground.Get());
         BitBlt(dc.Get(), 0, 0, rcClient.right, rcClient.bottom, memoryDC.Get(), 0, 0, SRCCOPY);
     }
     if (IsIconic(hWnd)) {

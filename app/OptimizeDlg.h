@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/ModalDialog.h"
-#include "app/Win32Handles.h"
 #include "optimize/IOptimizeRunHost.h"
 #include "optimize/RouteTable.h"
+#include "skin/ScopedBitmap.h"
 #include "skin/SkinButton.h"
 
 #include <cstdint>
@@ -41,7 +41,7 @@ private:
     CSkinButton m_btnStart;
     HWND m_editLog = nullptr;
     HICON m_hIcon;
-    CGdiBitmap m_bmpBackground;
+    CScopedBitmap m_bmpBackground;
     CRouteTable m_routeTable1;
     CRouteTable m_routeTable2;
     CRouteTable m_routeTable3;
