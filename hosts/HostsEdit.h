@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hosts/IHostsWriter.h"
 #include "optimize/RouteTable.h"
 
 #include <cstddef>
@@ -8,16 +9,10 @@
 #include <string_view>
 #include <vector>
 
-// Receives the edited file in pieces.
-class IHostsWriter {
-public:
-    virtual ~IHostsWriter() = default;
-    [[nodiscard]] virtual bool Write(std::string_view bytes) = 0;
-};
-
 // An edit of a HOSTS file's text by a route table. Every line is kept, in order and normalised
 // (see AppendHostsLine). For each route entry (A, H), in table order, the first line that names
-// H (one of its host names, see ForEachHostName, equals H ignoring ASCII case), counting the lines that earlier entries placed, decides:
+// H (one of its host names, see ForEachHostName, equals H ignoring ASCII case), counting the
+// lines that earlier entries placed, decides:
 //   apply:   none -> (A, H) appended; H alone -> its address becomes A, its rest stays;
 //            H with other hosts -> (A, H) inserted directly before it.
 //   restore: H alone -> removed; otherwise nothing.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hosts/HostsEdit.h"
+#include "hosts/IHostsWriter.h"
 
 #include <string>
 #include <string_view>
