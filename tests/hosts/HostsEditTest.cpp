@@ -56,6 +56,9 @@ TEST(HostsEdit, ApplyReplacesInsertsOrAppendsByTheFirstLineNamingEachHost)
         {"line with an alias: new line inserted before it",
          "10.0.0.1\ttirox.example alias.example\n",
          kPortal + "10.0.0.1  tirox.example alias.example\r\n" + kGame},
+        {"the first line naming the host decides: a later line naming it alone is left",
+         "10.0.0.1 tirox.example alias.example\n10.0.0.2 tirox.example\n",
+         kPortal + "10.0.0.1  tirox.example alias.example\r\n10.0.0.2  tirox.example\r\n" + kGame},
         {"both route hosts on one line: both inserted before it, in table order",
          "# top\n10.0.0.1 tirox.example ddz.tirox.example\n",
          "# top\r\n" + kPortal + kGame + "10.0.0.1  tirox.example ddz.tirox.example\r\n"},
@@ -67,6 +70,8 @@ TEST(HostsEdit, ApplyReplacesInsertsOrAppendsByTheFirstLineNamingEachHost)
          "   # indented  \r\n\t\r\n localhost \nabc\rdef 1.2.3.4\n10.0.0.9 last.example",
          "# indented  \r\n\r\nlocalhost\r\nabcdef  1.2.3.4\r\n10.0.0.9  last.example\r\n" + kPortal
              + kGame},
+        {"a line of 100,000 bytes survives whole", "10.0.0.1 " + std::string(100000, 'a') + "\n",
+         "10.0.0.1  " + std::string(100000, 'a') + "\r\n" + kPortal + kGame},
         {"NUL, 0x1A and GBK bytes survive",
          "# \xd6\xd0\xce\xc4\n10.0.0.1 a\0b.example\x1a\n"s,
          "# \xd6\xd0\xce\xc4\r\n10.0.0.1  a\0b.example\x1a\r\n"s + kPortal + kGame},
