@@ -112,6 +112,9 @@ bool COptimizeDlg::OnCommand(WORD nID, WORD nCode) noexcept
 
 void COptimizeDlg::OnOptimize() noexcept
 {
+    // A run disables the start button for good. A command that arrives anyway (posted or sent
+    // by another program, or queued behind a run) must not start a second one.
+    if (!IsWindowEnabled(m_btnStart.GetSafeHwnd())) return;
     COptimizeRun run(*this, m_routeTable1, m_routeTable2, m_routeTable3);
     run.Run();
 }

@@ -30,7 +30,7 @@ e2e_setup() {
   export E2E_WIN32_DIR
   E2E_WIN32_DIR=$(realpath -m "$win32")
   local program
-  for program in TiroxOptimize ReadLogPane DescribeWindow; do
+  for program in TiroxOptimize ReadLogPane DescribeWindow PostStartCommand; do
     if [ ! -f "$E2E_WIN32_DIR/$program.exe" ]; then
       echo "missing $E2E_WIN32_DIR/$program.exe (build the Windows tree first)" >&2
       exit 1

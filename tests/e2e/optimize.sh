@@ -45,10 +45,13 @@ scenario_group2_fastest() {
   cp "$E2E_OUT/log" "$E2E_OUT/log.run"
   cp "$(hosts_file)" "$E2E_OUT/hosts.run"
   click_control 1000
+  check "another program can post the start command" e2e_wine "$E2E_WIN32_DIR/PostStartCommand.exe"
   sleep 3
   read_log "$E2E_OUT/log"
-  check "a second click on start adds nothing to the log pane" cmp -s "$E2E_OUT/log" "$E2E_OUT/log.run"
-  check "a second click on start leaves HOSTS alone" cmp -s "$(hosts_file)" "$E2E_OUT/hosts.run"
+  check "a second click on start, or its posted command, adds nothing to the log pane" \
+    cmp -s "$E2E_OUT/log" "$E2E_OUT/log.run"
+  check "a second click on start, or its posted command, leaves HOSTS alone" \
+    cmp -s "$(hosts_file)" "$E2E_OUT/hosts.run"
 
   click_control 1002
   wait_log_text 30 "网络设置已恢复" || return 1
