@@ -1,32 +1,8 @@
 #include "optimize/OptimizeDecision.h"
 
+#include "optimize/StoredFloat.h"
+
 #include <utility>
-
-namespace {
-
-// On x87 a float result may stay wider than 32 bits in a register, which turns 13 / 5 into
-// an exact 2.6 and its key into 26. Passing the value through memory rounds it to the
-// single-precision value the decision is defined on.
-float StoredFloat(float fValue)
-{
-    volatile float fStored = fValue;
-    return fStored;
-}
-
-} // namespace
-
-void GroupTally::AddSuccess(float fTime)
-{
-    ++nCount;
-    fSum = StoredFloat(fSum + fTime);
-}
-
-float GroupTally::Average() const
-{
-    if (nCount == 0)
-        return kNoReplyAverage;
-    return StoredFloat(fSum / static_cast<float>(nCount));
-}
 
 float AttemptTime(std::int32_t nRoundTrip)
 {

@@ -1,26 +1,12 @@
 #pragma once
 
+#include "optimize/GroupTally.h"
 #include "optimize/ServerGroup.h"
 
 #include <array>
 #include <cstdint>
 
-// The successful attempts of one server group during a run. The arithmetic is 32-bit float on
-// purpose: the comparison keys below depend on the exact single-precision values.
-struct GroupTally {
-    std::int32_t nCount = 0;
-    float fSum = 0.0f;
-
-    // Counts one success and adds its time to the sum, rounded to single precision.
-    void AddSuccess(float fTime);
-    // sum / count rounded to single precision, or kNoReplyAverage without any success.
-    float Average() const;
-};
-
 using GroupTallies = std::array<GroupTally, kServerGroupCount>;
-
-// The average of a group that never answered; it sorts behind every measured group.
-constexpr float kNoReplyAverage = 1000000.0f;
 
 enum class OptimizeOutcome {
     ApplyRouteTable, // the group nGroupIndex is clearly the fastest
@@ -40,4 +26,4 @@ float AttemptTime(std::int32_t nRoundTrip);
 std::int32_t ComparisonKey(float fAverage);
 
 // Decides the run's outcome from the three groups' tallies.
-OptimizeDecision DecideOptimization(const GroupTallies& tallies);
+[[nodiscard]] OptimizeDecision DecideOptimization(const GroupTallies& tallies);
