@@ -33,12 +33,14 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, L
     return pDialog ? pDialog->HandleMessage(uMsg, wParam, lParam) : FALSE;
 }
 
-INT_PTR CModalDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM /*lParam*/) noexcept
+INT_PTR CModalDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) noexcept
 {
     switch (uMsg) {
     case WM_INITDIALOG: return HandleInitDialog();
     case WM_PAINT: return OnPaint();
     case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<INT_PTR>(OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
     case WM_COMMAND: return OnCommand(LOWORD(wParam), HIWORD(wParam));
     default: return FALSE;
     }

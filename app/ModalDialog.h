@@ -21,6 +21,9 @@ protected:
     virtual BOOL OnInitDialog() noexcept { return TRUE; }
     virtual bool OnPaint() noexcept { return false; }
     virtual HICON OnQueryDragIcon() noexcept { return nullptr; }
+    // The brush for a read-only or static control's background, with its colours set on hdc;
+    // null leaves the colours to the dialog manager.
+    virtual HBRUSH OnCtlColorStatic(HDC /*hdc*/, HWND /*hControl*/) noexcept { return nullptr; }
     // OK and Cancel (Enter without a default button, Escape, the close box) end the dialog.
     virtual bool OnCommand(WORD nID, WORD nCode) noexcept;
 

@@ -23,6 +23,7 @@ protected:
     BOOL OnInitDialog() noexcept override;
     bool OnPaint() noexcept override;
     HICON OnQueryDragIcon() noexcept override;
+    HBRUSH OnCtlColorStatic(HDC hdc, HWND hControl) noexcept override;
     bool OnCommand(WORD nID, WORD nCode) noexcept override;
 
 private:

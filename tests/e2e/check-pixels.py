@@ -7,6 +7,7 @@ Usage: check-pixels.py SHOT.png OX,OY W,H [background ID [except X,Y,W,H]...] [p
                      unscaled, wherever no control covers it (sampled every 3rd pixel)
   except X,Y,W,H     a control's rectangle in the client area, left out of that comparison
   picture ID@X,Y     the whole of bitmap resource ID is shown at X,Y of the client area
+  colour R,G,B@X,Y,W,H  every pixel of that rectangle of the client area has that colour
 Resource ids are resolved through res/TiroxOptimize.rc and app/resource.h. Exits 1 with the
 differences when a pixel differs.
 """
@@ -62,7 +63,7 @@ def main():
     files = bitmap_files()
     problems, summary = [], []
     args = sys.argv[4:]
-    background, excluded, pictures = None, [], []
+    background, excluded, pictures, fills = None, [], [], []
     while args:
         kind, value, args = args[0], args[1], args[2:]
         if kind == "background":
@@ -72,6 +73,9 @@ def main():
         elif kind == "picture":
             number, place = value.split("@")
             pictures.append((int(number), parse_pair(place)))
+        elif kind == "colour":
+            colour, rect = value.split("@")
+            fills.append((parse_pair(colour), parse_pair(rect)))
         else:
             sys.exit(f"unknown argument {kind}")
     if background is not None:
@@ -88,6 +92,14 @@ def main():
         same = compare(shot, picture, (origin[0] + px, origin[1] + py), points,
                        f"picture {number} at {px},{py}", problems)
         summary.append(f"picture {number}: {same}/{len(points)} pixels")
+    for colour, (rx, ry, rw, rh) in fills:
+        points = [(rx + x, ry + y) for y in range(rh) for x in range(rw)]
+        differing = [(x, y) for x, y in points if shot.getpixel((origin[0] + x, origin[1] + y)) != colour]
+        if differing:
+            x, y = differing[0]
+            problems.append(f"colour {colour}: {len(differing)} of {len(points)} pixels differ, first at "
+                            f"({x},{y}): screen {shot.getpixel((origin[0] + x, origin[1] + y))}")
+        summary.append(f"colour {colour}: {len(points) - len(differing)}/{len(points)} pixels")
     print("; ".join(summary))
     for problem in problems:
         print(problem)

@@ -53,6 +53,7 @@ scenario_window() {
   check "background 136 and the buttons' normal pictures 132 and 138 on the screen" \
     pixels "$E2E_OUT/normal.png" background 136 except "$(rect_of 1000)" except "$(rect_of 1001)" \
       except "$(rect_of 1002)" picture "132@$(place_of 1000)" picture "138@$(place_of 1002)"
+  check "the log pane is white inside" pixels "$E2E_OUT/normal.png" colour "255,255,255@$(pane_inside)"
 
   # Only the pointer moves over the buttons here: no click.
   hover_control 1000
@@ -77,6 +78,11 @@ hover_control() {
   xdotool mousemove --sync $((ox + x + w / 2 - 3)) $((oy + y + h / 2 - 1))
   xdotool mousemove --sync $((ox + x + w / 2)) $((oy + y + h / 2))
   sleep 0.7
+}
+
+# pane_inside: the log pane's rectangle within its border, left of its scroll bar.
+pane_inside() {
+  fact control 1001 | awk '{ print $1 + 2 "," $2 + 2 "," $3 - 28 "," $4 - 4 }'
 }
 
 # Another window in front, then a second copy: it ends by itself and brings the first to the front.
