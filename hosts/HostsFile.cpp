@@ -17,7 +17,7 @@ bool BeginsWithUtf16Mark(const std::string& bytes)
 
 bool RewriteHostsFileAt(const std::string& path, const CRouteTable& routeTable, bool bRestore)
 {
-    if (path.empty())
+    if (path.empty() || !CReplacementFile::RecoverInterruptedReplace(path))
         return false;
     std::string bytes;
     const HostsReadResult read = ReadHostsFileForEdit(path, bytes);

@@ -27,6 +27,16 @@ public:
     {
         return targetPath + ".tirox-new";
     }
+    // Where a replace on Windows keeps the old file until the new one is in place.
+    static std::string BackupPathFor(const std::string& targetPath)
+    {
+        return targetPath + ".tirox-old";
+    }
+
+    // A replace stopped between its two moves (the process killed, the power lost) leaves the old
+    // content under the backup name alone, and a rewrite would then start from an empty file:
+    // puts that backup back in place. False when one is there and cannot be put back.
+    [[nodiscard]] static bool RecoverInterruptedReplace(const std::string& targetPath);
 
 private:
     void Discard();

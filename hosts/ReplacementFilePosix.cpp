@@ -56,6 +56,12 @@ bool CReplacementFile::Write(std::string_view bytes)
     return true;
 }
 
+// rename puts the new file in place in one step: no replace is ever left halfway.
+bool CReplacementFile::RecoverInterruptedReplace(const std::string& /*targetPath*/)
+{
+    return true;
+}
+
 // rename creates a missing target and replaces an existing one alike.
 bool CReplacementFile::Commit(bool /*bTargetExists*/)
 {

@@ -32,9 +32,9 @@ std::wstring AsSpeltOnDisk(const std::wstring& path)
 // attributes and times. The old file is first moved to a backup name: without one, a failure
 // after the old file was moved away (seen on XP as ERROR_UNABLE_TO_MOVE_REPLACEMENT) would
 // leave no file at the target; with it, the old file is always somewhere it can be put back.
-bool ReplaceExisting(const std::wstring& target, const std::wstring& replacement)
+bool ReplaceExisting(const std::wstring& target, const std::wstring& replacement,
+                     const std::wstring& backup)
 {
-    const std::wstring backup = target + L".tirox-old";
     RemoveFile(backup);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (ReplaceFileW(target.c_str(), replacement.c_str(), backup.c_str(), 0, nullptr, nullptr)) {
@@ -95,11 +95,25 @@ bool CReplacementFile::Write(std::string_view bytes)
     return true;
 }
 
+bool CReplacementFile::RecoverInterruptedReplace(const std::string& targetPath)
+{
+    std::wstring target;
+    std::wstring backup;
+    if (!ToWidePath(targetPath, target) || !ToWidePath(BackupPathFor(targetPath), backup))
+        return false;
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES
+        || GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    return MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 bool CReplacementFile::Commit(bool bTargetExists)
 {
     std::wstring target;
     std::wstring temporaryPath;
+    std::wstring backup;
     if (!ToWidePath(m_targetPath, target) || !ToWidePath(m_temporaryPath, temporaryPath)
+        || !ToWidePath(BackupPathFor(m_targetPath), backup)
         || !FlushFileBuffers(static_cast<HANDLE>(m_hFile)))
         return false;
     CloseHandle(static_cast<HANDLE>(m_hFile));
@@ -107,7 +121,7 @@ bool CReplacementFile::Commit(bool bTargetExists)
 
     // Without REPLACE_EXISTING the move fails rather than overwrite a file made meanwhile.
     const bool bReplaced = bTargetExists
-                               ? ReplaceExisting(AsSpeltOnDisk(target), temporaryPath)
+                               ? ReplaceExisting(AsSpeltOnDisk(target), temporaryPath, backup)
                                : MoveFileExW(temporaryPath.c_str(), target.c_str(),
                                              MOVEFILE_WRITE_THROUGH) != FALSE;
     if (!bReplaced)

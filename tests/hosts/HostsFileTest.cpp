@@ -159,6 +159,15 @@ TEST_F(HostsFileTest, FileKeepsTheSpellingOfItsName)
     EXPECT_STREQ(found.cFileName, "hosts");
 }
 
+// A replace stopped between its two moves left the old content under the backup name alone.
+TEST_F(HostsFileTest, ReplaceStoppedMidwayIsPutRightBeforeTheEdit)
+{
+    WriteBytes(m_hosts + ".tirox-old", kSample);
+    ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
+    EXPECT_EQ(ReadBytes(m_hosts), EditHostsText(kSample, m_tables[0], false));
+    ExpectNoLeftovers(m_hosts);
+}
+
 TEST_F(HostsFileTest, FileHeldOpenByAnotherIsAFailure)
 {
     WriteBytes(m_hosts, kSample);
