@@ -282,6 +282,20 @@ pixels() {
   "$E2E_PYTHON" "$E2E_HERE/check-pixels.py" "$shot" "$ox,$oy" "$w,$h" "$@" | sed 's/^/  /'
 }
 
+# shows SHOT ARGS...: screenshots into SHOT until one passes the pixel check (pixels ARGS) or
+# 10 s have passed, since the window repaints a moment after the pointer moves; prints the last
+# comparison.
+shows() {
+  local shot=$1; shift
+  local deadline=$((SECONDS + 10)) out
+  while :; do
+    screenshot "$shot"
+    out=$(pixels "$shot" "$@") && { echo "$out"; return 0; }
+    [ $SECONDS -lt $deadline ] || { echo "$out"; return 1; }
+    sleep 0.3
+  done
+}
+
 rect_of() {
   fact control "$1" | awk '{ print $1 "," $2 "," $3 "," $4 }'
 }
