@@ -114,60 +114,94 @@ std::size_t CHostsEdit::FindRouteHost(std::string_view name) const
     return std::string::npos;
 }
 
-bool CHostsEdit::WriteTo(std::string_view text, IHostsWriter& writer) const
-{
-    CChunkedOutput output(writer);
-    // Apply: whether a host's first line has been met. Restore: how many more lines naming the
-    // host alone may go; 0 also once a line names it with other hosts, which no entry removes.
-    std::vector<bool> bDone(m_routeHosts.size(), false);
-    std::vector<std::size_t> nToRemove;
-    for (const RouteHost& routeHost : m_routeHosts)
-        nToRemove.push_back(routeHost.nEntries);
+// Apply: whether each route host's first line has been met. Restore: how many more lines naming
+// the host alone may go; 0 also once a line names it with other hosts, which no entry removes.
+class CHostsEdit::CEditPass {
+public:
+    CEditPass(const CHostsEdit& edit, IHostsWriter& writer)
+        : m_edit(edit), m_output(writer), m_bDone(edit.m_routeHosts.size(), false)
+    {
+        for (const RouteHost& routeHost : edit.m_routeHosts)
+            m_nToRemove.push_back(routeHost.nEntries);
+    }
 
-    NamedHosts named;
-    std::string scratch;
-    const bool bWritten = ForEachLine(text, [&](std::string_view raw) {
-        const HostsLine line = ParseHostsLine(raw, scratch);
-        named.Clear();
-        ForEachHostName(line.strHostName, [&](std::string_view name) {
-            const std::size_t host = FindRouteHost(name);
-            if (host == std::string::npos)
-                named.bOthers = true;
-            else
-                named.Add(host);
-        });
-        if (m_bRestore) {
-            if (named.Alone() && nToRemove[named.hosts[0]] > 0) {
-                --nToRemove[named.hosts[0]];
-                return true;
-            }
-            for (std::size_t host : named.hosts)
-                nToRemove[host] = 0;
-            return output.Line(line.strAddress, line.strHostName);
-        }
-        if (named.Alone() && !bDone[named.hosts[0]]) {
-            bDone[named.hosts[0]] = true;
-            return output.Line(m_routeHosts[named.hosts[0]].strAddress, line.strHostName);
-        }
-        for (std::size_t host : named.hosts) {
-            if (!bDone[host]) {
-                bDone[host] = true;
-                if (!output.Line(m_routeHosts[host].strAddress, m_routeHosts[host].strHostName))
+    [[nodiscard]] bool Line(std::string_view raw)
+    {
+        const HostsLine line = ParseHostsLine(raw, m_scratch);
+        FindNamedHosts(line.strHostName);
+        return m_edit.m_bRestore ? Restore(line) : Apply(line);
+    }
+
+    // After the last line: apply appends the route hosts that no line named.
+    [[nodiscard]] bool Finish()
+    {
+        if (!m_edit.m_bRestore) {
+            for (std::size_t host = 0; host < m_bDone.size(); ++host) {
+                if (!m_bDone[host] && !AddRouteLine(host))
                     return false;
             }
         }
-        return output.Line(line.strAddress, line.strHostName);
-    });
-    if (!bWritten)
-        return false;
-    if (!m_bRestore) {
-        for (std::size_t host = 0; host < m_routeHosts.size(); ++host) {
-            if (!bDone[host]
-                && !output.Line(m_routeHosts[host].strAddress, m_routeHosts[host].strHostName))
+        return m_output.Flush();
+    }
+
+private:
+    void FindNamedHosts(std::string_view rest)
+    {
+        m_named.Clear();
+        ForEachHostName(rest, [this](std::string_view name) {
+            const std::size_t host = m_edit.FindRouteHost(name);
+            if (host == std::string::npos)
+                m_named.bOthers = true;
+            else
+                m_named.Add(host);
+        });
+    }
+
+    [[nodiscard]] bool Restore(const HostsLine& line)
+    {
+        if (m_named.Alone() && m_nToRemove[m_named.hosts[0]] > 0) {
+            --m_nToRemove[m_named.hosts[0]];
+            return true;
+        }
+        for (const std::size_t host : m_named.hosts)
+            m_nToRemove[host] = 0;
+        return m_output.Line(line.strAddress, line.strHostName);
+    }
+
+    [[nodiscard]] bool Apply(const HostsLine& line)
+    {
+        if (m_named.Alone() && !m_bDone[m_named.hosts[0]]) {
+            m_bDone[m_named.hosts[0]] = true;
+            return m_output.Line(m_edit.m_routeHosts[m_named.hosts[0]].strAddress, line.strHostName);
+        }
+        for (const std::size_t host : m_named.hosts) {
+            if (!m_bDone[host] && !AddRouteLine(host))
                 return false;
         }
+        return m_output.Line(line.strAddress, line.strHostName);
     }
-    return output.Flush();
+
+    // The route host's own line, which is from now on the first line naming it.
+    [[nodiscard]] bool AddRouteLine(std::size_t host)
+    {
+        m_bDone[host] = true;
+        const RouteHost& routeHost = m_edit.m_routeHosts[host];
+        return m_output.Line(routeHost.strAddress, routeHost.strHostName);
+    }
+
+    const CHostsEdit& m_edit;
+    CChunkedOutput m_output;
+    std::vector<bool> m_bDone;
+    std::vector<std::size_t> m_nToRemove;
+    NamedHosts m_named;
+    std::string m_scratch;
+};
+
+bool CHostsEdit::WriteTo(std::string_view text, IHostsWriter& writer) const
+{
+    CEditPass pass(*this, writer);
+    return ForEachLine(text, [&pass](std::string_view raw) { return pass.Line(raw); })
+           && pass.Finish();
 }
 
 std::string EditHostsText(std::string_view text, const CRouteTable& routeTable, bool bRestore)

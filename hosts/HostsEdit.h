@@ -33,6 +33,9 @@ private:
         std::size_t nEntries;
     };
 
+    // One WriteTo pass over a file's lines and what it has decided so far.
+    class CEditPass;
+
     // The index of the route host that name equals, or npos.
     std::size_t FindRouteHost(std::string_view name) const;
 
