@@ -10,6 +10,13 @@ failed=0
 
 grep -q 'file format pei-i386' <<<"$headers" || { echo "not a 32-bit Windows executable" >&2; failed=1; }
 grep -Eq '^Subsystem[[:space:]]+0*2[[:space:]]' <<<"$headers" || { echo "not a GUI (WIN32 subsystem) program" >&2; failed=1; }
+# Windows XP (5.1) will not start a program that asks for a newer subsystem version.
+read -r major minor < <(awk '$1 == "MajorSubsystemVersion" { a = $2 } $1 == "MinorSubsystemVersion" { b = $2 }
+                             END { print a + 0, b + 0 }' <<<"$headers")
+if [ $((major * 100 + minor)) -gt 501 ]; then
+  echo "asks for subsystem version $major.$minor; Windows XP has 5.1" >&2
+  failed=1
+fi
 
 # "DLL function" for every import, from the import tables of objdump -p.
 imports=$(awk '
