@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# End-to-end: the program's window (title, places, pictures), a second start, Escape, and the
-# restore command on a Windows 98 HOSTS. Nothing here starts a run, so every scenario runs in a
-# network namespace without any network.
+# End-to-end: the program's window (title, places, pictures), a second start, Escape and Alt+F4,
+# and the restore command on a Windows 98 HOSTS. Nothing here starts a run, so every scenario
+# runs in a network namespace without any network.
 # Usage: window.sh WIN32_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
@@ -64,7 +64,7 @@ scenario_window() {
   pointer_away
 
   second_start
-  close_with_escape
+  close_with Escape
 }
 
 # hover_control ID: the pointer over the control's centre, without a click.
@@ -108,16 +108,18 @@ second_start() {
   kill "$notepad" 2>/dev/null
 }
 
-# A click on the window's background gives it the keyboard; then Escape.
-close_with_escape() {
+# close_with KEYS: a click on the window's background gives it the keyboard; then the keys
+# (Escape; or Alt+F4, the close command of the system menu, as the close box gives it).
+close_with() {
   local ox oy
+  describe
   read -r ox oy _ _ <<<"$(fact client)"
   xdotool mousemove --sync $((ox + 20)) $((oy + 20)) click 1
   sleep 0.5
-  xdotool key Escape
-  check "Escape ends the program" wait_exit "$E2E_PROGRAM_PID" 20
+  xdotool key "$1"
+  check "$1 ends the program" wait_exit "$E2E_PROGRAM_PID" 20
   describe
-  check "no window left after Escape" [ "$(fact windows)" = 0 ]
+  check "no window left after $1" [ "$(fact windows)" = 0 ]
 }
 
 # Wine reporting Windows 98: the HOSTS file is C:\windows\HOSTS; restore takes the route lines
@@ -140,6 +142,7 @@ scenario_win98_restore() {
   check "C:\\windows\\HOSTS lost the nine route lines" cmp -s "$(hosts_in "$windows")" <(printf '%s' "$kept")
   check "one HOSTS file in C:\\windows" one_hosts_file "$windows"
   check "the system32 HOSTS file is untouched" cmp -s "$(hosts_file)" "$E2E_OUT/nt-hosts.before"
+  close_with alt+F4
 }
 
 e2e_dispatch_inside "$@"
