@@ -16,10 +16,11 @@ std::string MakeHostsFilePath(const std::string& tag, const std::string& directo
 // Runs a directory query shaped like GetSystemDirectoryA(buffer, size): it returns the length
 // written, or the size needed when the buffer is too small, or 0 on failure. Asks again with a
 // large enough buffer until the whole text fits; empty when the query fails.
-std::string QueryWholeDirectory(const std::function<unsigned(char* buffer, unsigned size)>& query);
+[[nodiscard]] std::string QueryWholeDirectory(
+    const std::function<unsigned(char* buffer, unsigned size)>& query);
 
 #ifdef _WIN32
 // The HOSTS path of the running Windows, in the system's ANSI code page; empty when the
 // directory query fails.
-std::string GetHostsFilePath();
+[[nodiscard]] std::string GetHostsFilePath();
 #endif
