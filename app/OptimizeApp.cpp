@@ -29,6 +29,9 @@ std::wstring ProgramBaseName()
 void BringRunningCopyToFront()
 {
     const std::wstring title = WideFromGbk(kMainWindowTitle);
+    // A Windows without the GBK tables converts the title to nothing, and an empty title would
+    // find some untitled window instead.
+    if (title.empty()) return;
     SetForegroundWindow(FindWindowW(nullptr, title.c_str()));
 }
 
