@@ -4,7 +4,8 @@
 
 enum class HostsReadResult {
     Read,    // bytes hold the whole file
-    Missing, // no such file in an existing directory path; bytes is empty
+    Missing, // no such file; bytes is empty (POSIX says so for a missing directory too, where
+             // creating the new file then fails)
     Failed,  // it cannot be opened for reading and writing, or reading failed
 };
 
