@@ -26,12 +26,14 @@ HINSTANCE ProgramInstance() noexcept
     return GetModuleHandleW(nullptr);
 }
 
-// Hands pending paint messages to their windows and leaves every other message queued.
-void DispatchPaintMessages() noexcept
+// Hands one pending paint message to its window and leaves every other message queued; false
+// when none was pending.
+bool DispatchPaintMessage() noexcept
 {
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
-        DispatchMessageW(&msg);
+    if (!PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) return false;
+    DispatchMessageW(&msg);
+    return true;
 }
 
 }  // namespace
@@ -158,10 +160,12 @@ void COptimizeDlg::Pause(unsigned milliseconds)
 {
     const DWORD dwStart = GetTickCount();
     for (;;) {
-        DispatchPaintMessages();
+        // The clock is read after every paint: a window that keeps asking to be repainted
+        // cannot hold the run.
+        const bool bPainted = DispatchPaintMessage();
         const DWORD dwElapsed = GetTickCount() - dwStart;
         if (dwElapsed >= milliseconds) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - dwElapsed, QS_PAINT);
+        if (!bPainted) MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - dwElapsed, QS_PAINT);
     }
 }
 
