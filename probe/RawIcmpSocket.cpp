@@ -14,10 +14,32 @@ sockaddr_in MakeAddress(std::uint32_t nAddress)
     return address;
 }
 
+#ifdef _WIN32
+
+// The event Winsock sets while a datagram waits on hSocket (which this makes non-blocking), or
+// WSA_INVALID_EVENT.
+WSAEVENT WatchReadable(SocketHandle hSocket)
+{
+    if (hSocket == kInvalidSocket) {
+        return WSA_INVALID_EVENT;
+    }
+    const WSAEVENT hEvent = WSACreateEvent();
+    if (hEvent != WSA_INVALID_EVENT && WSAEventSelect(hSocket, hEvent, FD_READ) != 0) {
+        WSACloseEvent(hEvent);
+        return WSA_INVALID_EVENT;
+    }
+    return hEvent;
+}
+
+#endif
+
 } // namespace
 
 CRawIcmpSocket::CRawIcmpSocket()
     : m_hSocket(socket(AF_INET, SOCK_RAW, IPPROTO_ICMP))
+#ifdef _WIN32
+    , m_hReadable(WatchReadable(m_hSocket))
+#endif
 {
 }
 
@@ -26,6 +48,11 @@ CRawIcmpSocket::~CRawIcmpSocket()
     if (IsOpen()) {
         CloseSocketHandle(m_hSocket);
     }
+#ifdef _WIN32
+    if (m_hReadable != WSA_INVALID_EVENT) {
+        WSACloseEvent(m_hReadable);
+    }
+#endif
 }
 
 bool CRawIcmpSocket::IsOpen() const
@@ -40,6 +67,28 @@ void CRawIcmpSocket::SendTo(const std::uint8_t* pData, std::size_t nSize, std::u
            reinterpret_cast<const sockaddr*>(&target), sizeof target);
 }
 
+#ifdef _WIN32
+
+CRawIcmpSocket::Wait CRawIcmpSocket::WaitReadable(std::uint32_t nMilliseconds)
+{
+    if (m_hReadable == WSA_INVALID_EVENT) {
+        return Wait::kFailed;
+    }
+    const DWORD nResult = WaitForSingleObject(m_hReadable, nMilliseconds);
+    if (nResult == WAIT_TIMEOUT) {
+        return Wait::kTimedOut;
+    }
+    // Resets the event; the next receive sets it again if more datagrams wait.
+    WSANETWORKEVENTS events;
+    if (nResult != WAIT_OBJECT_0 || WSAEnumNetworkEvents(m_hSocket, m_hReadable, &events) != 0 ||
+        (events.lNetworkEvents & FD_READ) == 0 || events.iErrorCode[FD_READ_BIT] != 0) {
+        return Wait::kFailed;
+    }
+    return Wait::kReadable;
+}
+
+#else
+
 CRawIcmpSocket::Wait CRawIcmpSocket::WaitReadable(std::uint32_t nMilliseconds)
 {
     fd_set readSet;
@@ -48,12 +97,14 @@ CRawIcmpSocket::Wait CRawIcmpSocket::WaitReadable(std::uint32_t nMilliseconds)
     timeval timeout;
     timeout.tv_sec = static_cast<long>(nMilliseconds / 1000);
     timeout.tv_usec = static_cast<long>(nMilliseconds % 1000 * 1000);
-    const int nReady = select(SelectWidth(m_hSocket), &readSet, nullptr, nullptr, &timeout);
+    const int nReady = select(m_hSocket + 1, &readSet, nullptr, nullptr, &timeout);
     if (nReady > 0) {
         return Wait::kReadable;
     }
     return nReady == 0 ? Wait::kTimedOut : Wait::kFailed;
 }
+
+#endif
 
 int CRawIcmpSocket::Receive(std::uint8_t* pBuffer, std::size_t nCapacity)
 {

@@ -22,6 +22,7 @@ public:
     // The outcome is not reported: a request that never left shows as a missing reply.
     void SendTo(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nAddress);
 
+    // Until a datagram waits to be read, at most nMilliseconds.
     [[nodiscard]] Wait WaitReadable(std::uint32_t nMilliseconds);
 
     // One whole IP datagram, cut to nCapacity; the number of bytes read, or -1.
@@ -29,6 +30,12 @@ public:
 
 private:
     SocketHandle m_hSocket;
+#ifdef _WIN32
+    // Set by Winsock while a datagram waits (WSAEventSelect). Waiting on it rather than in
+    // select wakes promptly under Wine too, whose server spins on a readable socket until a
+    // thread woken from select has collected the result, and so delays that thread by 1-5 ms.
+    WSAEVENT m_hReadable;
+#endif
 };
 
 // The first IPv4 address of a host name or dotted-decimal text, through gethostbyname.

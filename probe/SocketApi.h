@@ -1,7 +1,8 @@
 #pragma once
 
 // The few socket names that differ between Winsock and BSD sockets; the calls themselves
-// (socket, gethostbyname, sendto, select, recvfrom) are the same on both.
+// (socket, gethostbyname, sendto, recvfrom) are the same on both. How a wait for a datagram is
+// done differs too: see CRawIcmpSocket::WaitReadable.
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -20,8 +21,6 @@ using SocketLength = int;
 constexpr SocketHandle kInvalidSocket = INVALID_SOCKET;
 
 inline void CloseSocketHandle(SocketHandle hSocket) { closesocket(hSocket); }
-// Winsock ignores select's first argument.
-inline int SelectWidth(SocketHandle) { return 0; }
 // Winsock fails a receive whose datagram did not fit, yet fills the buffer.
 inline bool ReceiveFilledBuffer() { return WSAGetLastError() == WSAEMSGSIZE; }
 #else
@@ -30,7 +29,6 @@ using SocketLength = socklen_t;
 constexpr SocketHandle kInvalidSocket = -1;
 
 inline void CloseSocketHandle(SocketHandle hSocket) { close(hSocket); }
-inline int SelectWidth(SocketHandle hSocket) { return hSocket + 1; }
 // BSD sockets cut a long datagram to the buffer without failing.
 inline bool ReceiveFilledBuffer() { return false; }
 #endif
