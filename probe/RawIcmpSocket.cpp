@@ -67,12 +67,32 @@ void CRawIcmpSocket::SendTo(const std::uint8_t* pData, std::size_t nSize, std::u
            reinterpret_cast<const sockaddr*>(&target), sizeof target);
 }
 
+namespace {
+
+CRawIcmpSocket::Wait WaitInSelect(SocketHandle hSocket, std::uint32_t nMilliseconds)
+{
+    fd_set readSet;
+    FD_ZERO(&readSet);
+    FD_SET(hSocket, &readSet);
+    timeval timeout;
+    timeout.tv_sec = static_cast<long>(nMilliseconds / 1000);
+    timeout.tv_usec = static_cast<long>(nMilliseconds % 1000 * 1000);
+    // The first argument is ignored by Winsock and the highest descriptor plus one elsewhere.
+    const int nReady = select(static_cast<int>(hSocket) + 1, &readSet, nullptr, nullptr, &timeout);
+    if (nReady > 0) {
+        return CRawIcmpSocket::Wait::kReadable;
+    }
+    return nReady == 0 ? CRawIcmpSocket::Wait::kTimedOut : CRawIcmpSocket::Wait::kFailed;
+}
+
+} // namespace
+
 #ifdef _WIN32
 
 CRawIcmpSocket::Wait CRawIcmpSocket::WaitReadable(std::uint32_t nMilliseconds)
 {
     if (m_hReadable == WSA_INVALID_EVENT) {
-        return Wait::kFailed;
+        return WaitInSelect(m_hSocket, nMilliseconds);
     }
     const DWORD nResult = WaitForSingleObject(m_hReadable, nMilliseconds);
     if (nResult == WAIT_TIMEOUT) {
@@ -91,17 +111,7 @@ CRawIcmpSocket::Wait CRawIcmpSocket::WaitReadable(std::uint32_t nMilliseconds)
 
 CRawIcmpSocket::Wait CRawIcmpSocket::WaitReadable(std::uint32_t nMilliseconds)
 {
-    fd_set readSet;
-    FD_ZERO(&readSet);
-    FD_SET(m_hSocket, &readSet);
-    timeval timeout;
-    timeout.tv_sec = static_cast<long>(nMilliseconds / 1000);
-    timeout.tv_usec = static_cast<long>(nMilliseconds % 1000 * 1000);
-    const int nReady = select(m_hSocket + 1, &readSet, nullptr, nullptr, &timeout);
-    if (nReady > 0) {
-        return Wait::kReadable;
-    }
-    return nReady == 0 ? Wait::kTimedOut : Wait::kFailed;
+    return WaitInSelect(m_hSocket, nMilliseconds);
 }
 
 #endif
@@ -116,7 +126,10 @@ int CRawIcmpSocket::Receive(std::uint8_t* pBuffer, std::size_t nCapacity)
     if (nReceived >= 0) {
         return static_cast<int>(nReceived);
     }
-    return ReceiveFilledBuffer() ? static_cast<int>(nCapacity) : -1;
+    if (ReceiveFilledBuffer()) {
+        return static_cast<int>(nCapacity);
+    }
+    return ReceiveFoundNothing() ? 0 : -1;
 }
 
 bool ResolveHostAddress(const char* szHost, std::uint32_t& nAddress)

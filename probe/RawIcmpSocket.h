@@ -25,7 +25,8 @@ public:
     // Until a datagram waits to be read, at most nMilliseconds.
     [[nodiscard]] Wait WaitReadable(std::uint32_t nMilliseconds);
 
-    // One whole IP datagram, cut to nCapacity; the number of bytes read, or -1.
+    // One whole IP datagram, cut to nCapacity; the number of bytes read (0 when none was
+    // there after all), or -1.
     [[nodiscard]] int Receive(std::uint8_t* pBuffer, std::size_t nCapacity);
 
 private:
@@ -34,6 +35,7 @@ private:
     // Set by Winsock while a datagram waits (WSAEventSelect). Waiting on it rather than in
     // select wakes promptly under Wine too, whose server spins on a readable socket until a
     // thread woken from select has collected the result, and so delays that thread by 1-5 ms.
+    // WSA_INVALID_EVENT where a Winsock refuses the event: the wait is then done in select.
     WSAEVENT m_hReadable;
 #endif
 };
