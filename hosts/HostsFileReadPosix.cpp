@@ -1,35 +1,17 @@
 #include "hosts/HostsFileRead.h"
 
+#include "hosts/FileHandle.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-class CFileDescriptor {
-public:
-    explicit CFileDescriptor(int fd) : m_fd(fd) {}
-    ~CFileDescriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    CFileDescriptor(const CFileDescriptor&) = delete;
-    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-} // namespace
-
 HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes)
 {
     bytes.clear();
-    const CFileDescriptor file(open(path.c_str(), O_RDWR | O_CLOEXEC));
-    if (file.Get() < 0)
+    const CFileHandle file(open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (!file.IsOpen())
         return errno == ENOENT ? HostsReadResult::Missing : HostsReadResult::Failed;
 
     struct stat status {};

@@ -1,28 +1,9 @@
 #include "hosts/HostsFileRead.h"
 
+#include "hosts/FileHandle.h"
 #include "hosts/WidePath.h"
 
 #include <windows.h>
-
-namespace {
-
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE hFile) : m_hFile(hFile) {}
-    ~CFileHandle()
-    {
-        if (m_hFile != INVALID_HANDLE_VALUE)
-            CloseHandle(m_hFile);
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    HANDLE Get() const { return m_hFile; }
-
-private:
-    HANDLE m_hFile;
-};
-
-} // namespace
 
 HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes)
 {
@@ -32,7 +13,7 @@ HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes
         return HostsReadResult::Failed;
     const CFileHandle file(CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE)
+    if (!file.IsOpen())
         return GetLastError() == ERROR_FILE_NOT_FOUND ? HostsReadResult::Missing
                                                       : HostsReadResult::Failed;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hosts/FileHandle.h"
 #include "hosts/IHostsWriter.h"
 
 #include <string>
@@ -43,9 +44,5 @@ private:
 
     std::string m_targetPath;
     std::string m_temporaryPath;
-#ifdef _WIN32
-    void* m_hFile;
-#else
-    int m_fd;
-#endif
+    CFileHandle m_file;
 };

@@ -9,7 +9,7 @@
 #include <utility>
 
 CReplacementFile::CReplacementFile(std::string targetPath)
-    : m_targetPath(std::move(targetPath)), m_temporaryPath(TemporaryPathFor(m_targetPath)), m_fd(-1)
+    : m_targetPath(std::move(targetPath)), m_temporaryPath(TemporaryPathFor(m_targetPath))
 {
 }
 
@@ -20,9 +20,10 @@ CReplacementFile::~CReplacementFile()
 
 bool CReplacementFile::Create()
 {
-    const int fd = open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
+    CFileHandle file(open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!file.IsOpen())
         return false;
+    const int fd = file.Get();
     // A live rewrite holds the lock on its temporary file; one left by a killed process does not.
     // The name must still lead to the locked file: another rewrite may have just renamed it.
     struct stat opened {};
@@ -30,13 +31,12 @@ bool CReplacementFile::Create()
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &opened) != 0
         || stat(m_temporaryPath.c_str(), &named) != 0 || opened.st_dev != named.st_dev
         || opened.st_ino != named.st_ino) {
-        close(fd);
         return false;
     }
-    m_fd = fd;
+    m_file.Reset(file.Release());
     struct stat target {};
-    if (ftruncate(m_fd, 0) != 0
-        || (stat(m_targetPath.c_str(), &target) == 0 && fchmod(m_fd, target.st_mode & 07777) != 0)) {
+    if (ftruncate(fd, 0) != 0
+        || (stat(m_targetPath.c_str(), &target) == 0 && fchmod(fd, target.st_mode & 07777) != 0)) {
         Discard();
         return false;
     }
@@ -46,7 +46,7 @@ bool CReplacementFile::Create()
 bool CReplacementFile::Write(std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const ssize_t count = write(m_fd, bytes.data(), bytes.size());
+        const ssize_t count = write(m_file.Get(), bytes.data(), bytes.size());
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
@@ -65,19 +65,17 @@ bool CReplacementFile::RecoverInterruptedReplace(const std::string& /*targetPath
 // rename creates a missing target and replaces an existing one alike.
 bool CReplacementFile::Commit(bool /*bTargetExists*/)
 {
-    if (fsync(m_fd) != 0 || rename(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0)
+    if (fsync(m_file.Get()) != 0 || rename(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0)
         return false;
-    close(m_fd);
-    m_fd = -1;
+    m_file.Close();
     return true;
 }
 
 void CReplacementFile::Discard()
 {
-    if (m_fd < 0)
+    if (!m_file.IsOpen())
         return;
     // Removed while still locked, so no other rewrite takes it over in between.
     unlink(m_temporaryPath.c_str());
-    close(m_fd);
-    m_fd = -1;
+    m_file.Close();
 }

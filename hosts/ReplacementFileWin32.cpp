@@ -53,8 +53,7 @@ bool ReplaceExisting(const std::wstring& target, const std::wstring& replacement
 
 CReplacementFile::CReplacementFile(std::string targetPath)
     : m_targetPath(std::move(targetPath)),
-      m_temporaryPath(TemporaryPathFor(m_targetPath)),
-      m_hFile(INVALID_HANDLE_VALUE)
+      m_temporaryPath(TemporaryPathFor(m_targetPath))
 {
 }
 
@@ -78,8 +77,8 @@ bool CReplacementFile::Create()
         hFile = CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     }
-    m_hFile = hFile;
-    return m_hFile != INVALID_HANDLE_VALUE;
+    m_file.Reset(hFile);
+    return m_file.IsOpen();
 }
 
 bool CReplacementFile::Write(std::string_view bytes)
@@ -87,7 +86,7 @@ bool CReplacementFile::Write(std::string_view bytes)
     while (!bytes.empty()) {
         const DWORD size = bytes.size() > 0x10000000u ? 0x10000000u : static_cast<DWORD>(bytes.size());
         DWORD written = 0;
-        if (!WriteFile(static_cast<HANDLE>(m_hFile), bytes.data(), size, &written, nullptr)
+        if (!WriteFile(m_file.Get(), bytes.data(), size, &written, nullptr)
             || written == 0)
             return false;
         bytes.remove_prefix(written);
@@ -114,10 +113,9 @@ bool CReplacementFile::Commit(bool bTargetExists)
     std::wstring backup;
     if (!ToWidePath(m_targetPath, target) || !ToWidePath(m_temporaryPath, temporaryPath)
         || !ToWidePath(BackupPathFor(m_targetPath), backup)
-        || !FlushFileBuffers(static_cast<HANDLE>(m_hFile)))
+        || !FlushFileBuffers(m_file.Get()))
         return false;
-    CloseHandle(static_cast<HANDLE>(m_hFile));
-    m_hFile = INVALID_HANDLE_VALUE;
+    m_file.Close();
 
     // Without REPLACE_EXISTING the move fails rather than overwrite a file made meanwhile.
     const bool bReplaced = bTargetExists
@@ -131,10 +129,9 @@ bool CReplacementFile::Commit(bool bTargetExists)
 
 void CReplacementFile::Discard()
 {
-    if (m_hFile == INVALID_HANDLE_VALUE)
+    if (!m_file.IsOpen())
         return;
-    CloseHandle(static_cast<HANDLE>(m_hFile));
-    m_hFile = INVALID_HANDLE_VALUE;
+    m_file.Close();
     std::wstring temporaryPath;
     if (ToWidePath(m_temporaryPath, temporaryPath))
         RemoveFile(temporaryPath);
