@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Reads the resources of TiroxOptimize.exe from its PE file and checks them against the
 window's description: dialog 102 field by field, the pictures' sizes and depths, everything in
-Chinese (PRC), the manifest and the version information.
-Usage: check_resources.py TiroxOptimize.exe"""
+Chinese (PRC), the manifest and the version information, which must be the one of the file VERSION.
+Usage: check_resources.py TiroxOptimize.exe VERSION"""
 
 import struct
 import sys
@@ -132,10 +132,12 @@ def parse_dialog(data):
     return dialog
 
 
-def main(path):
+def main(path, version_path):
     with open(path, "rb") as f:
         resources = read_resources(f.read())
     failures = []
+    with open(version_path, encoding="ascii") as f:
+        version_text = f.readline().strip() + ".0"
 
     def check(what, actual, expected):
         if actual != expected:
@@ -174,12 +176,18 @@ def main(path):
               ["{urn:schemas-microsoft-com:asm.v2}trustInfo"])
         oses = {e.get("Id") for e in root.iter() if e.tag.endswith("}supportedOS")}
         check("supported systems", oses, SUPPORTED_OS)
+        identity = [e.get("version") for e in root if e.tag.endswith("}assemblyIdentity")]
+        check("manifest version", identity, [version_text])
 
     version = only(RT_VERSION, 1)
     check("fixed version record", struct.unpack_from("<I", version, 40)[0], 0xFEEF04BD)
+    file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<4I", version, 48)
+    for what, (ms, ls) in (("file", (file_ms, file_ls)), ("product", (product_ms, product_ls))):
+        check("fixed %s version" % what, (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF),
+              tuple(int(n) for n in version_text.split(".")))
     text = version.decode("utf-16-le", errors="replace")
     for key, value in (("ProductName", "Tirox网络优化"), ("FileDescription", "Tirox网络优化"),
-                       ("FileVersion", "1.0.0.0"), ("ProductVersion", "1.0.0.0")):
+                       ("FileVersion", version_text), ("ProductVersion", version_text)):
         at = text.find(key + "\0")
         check("version value " + key, value in text[at:at + 80] if at >= 0 else False, True)
     check("version string table language", "080404b0" in text or "080404B0" in text, True)
@@ -187,10 +195,10 @@ def main(path):
     for failure in failures:
         print("FAIL " + failure)
     if not failures:
-        print("resources as described: dialog 102, bitmaps %s, icon 128, manifest, version"
-              % sorted(EXPECTED_BITMAPS))
+        print("resources as described: dialog 102, bitmaps %s, icon 128, manifest, version %s"
+              % (sorted(EXPECTED_BITMAPS), version_text))
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(sys.argv[1], sys.argv[2]))
