@@ -2,13 +2,14 @@
 # make test  - build everything and run every test
 # make demo  - a whole optimization against simulated server groups (needs root)
 # make bench - the benchmarks
+# make dist  - the release zip for players: build/dist/TiroxOptimize-<version>.zip
 BUILD ?= build
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 NATIVE := $(BUILD)/native
 WIN32 := $(BUILD)/win32
 
-.PHONY: all setup build native win32 test run demo bench clean
+.PHONY: all setup build native win32 test run demo bench dist clean
 
 all: build
 
@@ -36,6 +37,9 @@ demo: build
 
 bench: build
 	bash bench/run.sh $(BUILD)
+
+dist: build
+	python3 tools/make-release.py . $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
