@@ -48,7 +48,7 @@ HBITMAP StretchedBitmap(HBITMAP hSource, int cx, int cy) noexcept
 
 } // namespace
 
-HBITMAP CPictureLoader::Load(UINT nBitmapId, int cx, int cy)
+HBITMAP CPictureLoader::Load(UINT nBitmapId, int cx, int cy) noexcept
 {
     if (m_scale.PictureSetPercent() != 100) {
         if (const HBITMAP hPicture = LoadFromSet(nBitmapId, cx, cy))
@@ -67,7 +67,7 @@ HBITMAP CPictureLoader::Load(UINT nBitmapId, int cx, int cy)
     return bitmap.Release();
 }
 
-HBITMAP CPictureLoader::LoadFromSet(UINT nBitmapId, int cx, int cy)
+HBITMAP CPictureLoader::LoadFromSet(UINT nBitmapId, int cx, int cy) noexcept
 {
     const int nResourceId = m_scale.PictureResourceId(static_cast<int>(nBitmapId));
     const HRSRC hInfo = FindResourceW(ProgramInstance(), MAKEINTRESOURCEW(nResourceId), kPictureSetType);

@@ -18,10 +18,10 @@ public:
 
     // Picture nBitmapId (its 100% bitmap resource) at this scale, cx x cy pixels; the caller owns
     // it. Null when not even the bitmap resource is there.
-    [[nodiscard]] HBITMAP Load(UINT nBitmapId, int cx, int cy);
+    [[nodiscard]] HBITMAP Load(UINT nBitmapId, int cx, int cy) noexcept;
 
 private:
-    [[nodiscard]] HBITMAP LoadFromSet(UINT nBitmapId, int cx, int cy);
+    [[nodiscard]] HBITMAP LoadFromSet(UINT nBitmapId, int cx, int cy) noexcept;
 
     CDisplayScale m_scale;
     std::optional<CGdiPlus> m_gdiPlus;
