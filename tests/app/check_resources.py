@@ -192,7 +192,8 @@ def main(path):
         check("declared DPI-aware for the system DPI", aware,
               [("{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware", "true")])
         settings = [e.tag for e in root if e.tag.endswith("}application")]
-        check("application settings namespace", settings, ["{urn:schemas-microsoft-com:asm.v3}application"])
+        check("application settings namespace (Windows XP skips asm.v3, refuses asm.v1)", settings,
+              ["{urn:schemas-microsoft-com:asm.v3}application"])
         oses = {e.get("Id") for e in root.iter() if e.tag.endswith("}supportedOS")}
         check("supported systems", oses, SUPPORTED_OS)
 

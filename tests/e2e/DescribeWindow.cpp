@@ -136,9 +136,9 @@ void PrintDialogUnits(SIZE baseUnits, const char* units)
                 MulDiv(cx, baseUnits.cx, 4), MulDiv(cy, baseUnits.cy, 8));
 }
 
-// Rectangles and the DPI as the program, which declares itself DPI-aware, sees them: Wine gives
-// a program that is not aware 96-DPI coordinates for another program's windows. Windows Vista
-// and later have the call; the test runs only under Wine.
+// Rectangles and the DPI as the program, which declares itself DPI-aware, sees them: Windows
+// gives a program that is not aware coordinates scaled to 96 DPI (Wine 8 does not, yet). Windows
+// Vista and later have the call; the test runs only under Wine.
 void BecomeDpiAware()
 {
     using SetProcessDpiAwareFunction = BOOL(WINAPI*)();
