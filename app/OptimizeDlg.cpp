@@ -7,9 +7,13 @@
 #include "optimize/OptimizeRun.h"
 #include "optimize/RouteTables.h"
 #include "probe/IcmpProbe.h"
+#include "skin/DisplayScale.h"
 #include "skin/MemoryDC.h"
 #include "skin/PaintDC.h"
+#include "skin/PictureLoader.h"
 #include "skin/ScopedSelect.h"
+#include "skin/ScreenDC.h"
+#include "skin/SkinLayout.h"
 
 namespace {
 
@@ -36,6 +40,31 @@ bool DispatchPaintMessage() noexcept
     return true;
 }
 
+// The DPI that Windows tells the program, the same for the whole screen: the user's setting on
+// Windows XP and 7, the primary monitor's scale on 8.1 and later for a DPI-aware program.
+int SystemDpi() noexcept
+{
+    const CScreenDC screen;
+    return screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : CDisplayScale::kBaseDpi;
+}
+
+void MoveControl(HWND hControl, const SkinRect& rect) noexcept
+{
+    SetWindowPos(hControl, nullptr, rect.x, rect.y, rect.cx, rect.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Gives the window a client area of the size, keeping its frame and its place.
+void SetClientSize(HWND hWnd, const SkinSize& size) noexcept
+{
+    RECT rcWindow{};
+    RECT rcClient{};
+    if (!GetWindowRect(hWnd, &rcWindow) || !GetClientRect(hWnd, &rcClient))
+        return;
+    const int cx = rcWindow.right - rcWindow.left + size.cx - rcClient.right;
+    const int cy = rcWindow.bottom - rcWindow.top + size.cy - rcClient.bottom;
+    SetWindowPos(hWnd, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 COptimizeDlg::COptimizeDlg() noexcept
@@ -59,9 +88,7 @@ BOOL COptimizeDlg::OnInitDialog() noexcept
         EndDialog(-1);
         return FALSE;
     }
-    m_bmpBackground.Reset(LoadBitmapW(ProgramInstance(), MAKEINTRESOURCEW(IDB_BACKGROUND)));
-    m_btnStart.SetBitmaps(IDB_START_NORMAL, IDB_START_HOVER, IDB_START_PRESSED, IDB_START_PRESSED);
-    m_btnRestore.SetBitmaps(IDB_RESTORE_NORMAL, IDB_RESTORE_HOVER, IDB_RESTORE_NORMAL, IDB_RESTORE_NORMAL);
+    LayOutForDisplayScale();
     BuildRouteTables();
     SetForegroundWindow(GetSafeHwnd());
     return TRUE;
@@ -70,6 +97,34 @@ BOOL COptimizeDlg::OnInitDialog() noexcept
 void COptimizeDlg::BuildRouteTables()
 {
     FillRouteTables(m_routeTable1, m_routeTable2, m_routeTable3);
+}
+
+// The window is the 96-DPI one times the display scale, whatever the dialog font's metrics made
+// of the template, so that the controls sit on their places in the background picture; the
+// pictures are those drawn for the scale. The log pane keeps the dialog font, made for the DPI.
+void COptimizeDlg::LayOutForDisplayScale()
+{
+    const CDisplayScale scale(SystemDpi());
+    const CSkinLayout layout(scale);
+    SetClientSize(GetSafeHwnd(), layout.Client());
+    const SkinRect start = layout.StartButton();
+    const SkinRect restore = layout.RestoreButton();
+    MoveControl(m_btnStart.GetSafeHwnd(), start);
+    MoveControl(m_editLog, layout.LogPane());
+    MoveControl(m_btnRestore.GetSafeHwnd(), restore);
+
+    CPictureLoader pictures(scale);
+    const SkinSize background = layout.Background();
+    m_bmpBackground.Reset(pictures.Load(IDB_BACKGROUND, background.cx, background.cy));
+    // The buttons size themselves to their normal pictures.
+    m_btnStart.SetBitmaps(pictures.Load(IDB_START_NORMAL, start.cx, start.cy),
+                          pictures.Load(IDB_START_HOVER, start.cx, start.cy),
+                          pictures.Load(IDB_START_PRESSED, start.cx, start.cy),
+                          pictures.Load(IDB_START_PRESSED, start.cx, start.cy));
+    m_btnRestore.SetBitmaps(pictures.Load(IDB_RESTORE_NORMAL, restore.cx, restore.cy),
+                            pictures.Load(IDB_RESTORE_HOVER, restore.cx, restore.cy),
+                            pictures.Load(IDB_RESTORE_NORMAL, restore.cx, restore.cy),
+                            pictures.Load(IDB_RESTORE_NORMAL, restore.cx, restore.cy));
 }
 
 bool COptimizeDlg::OnPaint() noexcept

@@ -29,6 +29,7 @@ protected:
 private:
     [[nodiscard]] bool DoDataExchange() noexcept;
     void BuildRouteTables();
+    void LayOutForDisplayScale();
     void OnOptimize() noexcept;
     void OnRestore() noexcept;
 

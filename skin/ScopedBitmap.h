@@ -13,9 +13,16 @@ public:
 
     void Reset(HBITMAP hBitmap = nullptr)
     {
-        if (m_hBitmap)
+        if (m_hBitmap && m_hBitmap != hBitmap)
             DeleteObject(m_hBitmap);
         m_hBitmap = hBitmap;
+    }
+    // Gives up the handle to the caller.
+    [[nodiscard]] HBITMAP Release()
+    {
+        const HBITMAP hBitmap = m_hBitmap;
+        m_hBitmap = nullptr;
+        return hBitmap;
     }
     HBITMAP Get() const { return m_hBitmap; }
     explicit operator bool() const { return m_hBitmap != nullptr; }

@@ -58,15 +58,17 @@ void CSkinButton::Detach() noexcept
 
 void CSkinButton::SetBitmaps(UINT nIDNormal, UINT nIDHover, UINT nIDPressed, UINT nIDDisabled)
 {
+    SetBitmaps(LoadResourceBitmap(nIDNormal), LoadResourceBitmap(nIDHover), LoadResourceBitmap(nIDPressed),
+               LoadResourceBitmap(nIDDisabled));
+}
+
+void CSkinButton::SetBitmaps(HBITMAP hNormal, HBITMAP hHover, HBITMAP hPressed, HBITMAP hDisabled)
+{
     m_state.OnSetBitmaps();
-    m_bmpNormal.Reset();
-    m_bmpHover.Reset();
-    m_bmpPressed.Reset();
-    m_bmpDisabled.Reset();
-    m_bmpNormal.Reset(LoadResourceBitmap(nIDNormal));
-    m_bmpHover.Reset(LoadResourceBitmap(nIDHover));
-    m_bmpPressed.Reset(LoadResourceBitmap(nIDPressed));
-    m_bmpDisabled.Reset(LoadResourceBitmap(nIDDisabled));
+    m_bmpNormal.Reset(hNormal);
+    m_bmpHover.Reset(hHover);
+    m_bmpPressed.Reset(hPressed);
+    m_bmpDisabled.Reset(hDisabled);
     if (!m_hWnd || !m_bmpNormal)
         return;
     BITMAP bm{};

@@ -23,6 +23,9 @@ public:
     // Loads the four images from the program's bitmap resources (0: none) and sizes the button
     // to the normal image, keeping its position.
     void SetBitmaps(UINT nIDNormal, UINT nIDHover, UINT nIDPressed, UINT nIDDisabled);
+    // The same with bitmaps made by the caller, each a bitmap of its own (null: none); the
+    // button owns them from here.
+    void SetBitmaps(HBITMAP hNormal, HBITMAP hHover, HBITMAP hPressed, HBITMAP hDisabled);
     // Enables or disables the button and resets its look; always TRUE.
     virtual BOOL EnableButton(BOOL bEnable);
     // Paints the image of the current look onto hdc.

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """Draws the program's pictures into res/: the background, the start and restore button
-states (24-bit BMP) and the window icon (48/32/16 px, 8-bit and 32-bit images).
+states and the window icon (48/32/16 px, 8-bit and 32-bit images). The pictures are drawn at
+each display scale the program has a set for: 100% as 24-bit BMP, 125%, 150% and 200% as PNG
+(name-125.png ...), each drawn at its size rather than enlarged from the 100% set.
 
 Usage: tools/make-pictures.py [OUTPUT_DIR]   (default: res/ beside this script's tools/)
 
@@ -154,38 +156,74 @@ def refresh_mask(size, center, radius, width):
     return big.resize(size, Image.LANCZOS)
 
 
-def body_background(size):
-    return vertical_gradient(size, (246, 249, 253), (226, 234, 244), HEADER_H, size[1] - HEADER_H)
+class Scale:
+    """A display scale, as the DPI that Windows reports (96 is 100%). px() maps a value of the
+    96-DPI pixel table, rounding half up as the program does; calling it scales free geometry
+    (shapes, text sizes), which stays exactly the 96-DPI value at 100%."""
+
+    def __init__(self, dpi):
+        self.dpi = dpi
+        self.factor = 1 if dpi == 96 else dpi / 96
+
+    def __call__(self, value):
+        return value * self.factor
+
+    def px(self, value):
+        return (value * self.dpi + 48) // 96
+
+    def i(self, value):
+        """Free geometry that must be whole pixels (sizes, offsets, font sizes)."""
+        return int(value * self.factor + 0.5)
+
+    def point(self, pos):
+        return self.px(pos[0]), self.px(pos[1])
+
+    def box(self, pos, size):
+        left, top = self.point(pos)
+        return left, top, left + self.px(size[0]), top + self.px(size[1])
 
 
-def background():
-    w, h = BG_SIZE
-    img = body_background(BG_SIZE)
+def body_background(size, header_h):
+    return vertical_gradient(size, (246, 249, 253), (226, 234, 244), header_h, size[1] - header_h)
+
+
+def hline(img, y, width, thickness, color):
+    ImageDraw.Draw(img).rectangle([0, y, width, y + thickness - 1], fill=color)
+
+
+def background(s):
+    w, h = s.point(BG_SIZE)
+    size = (w, h)
+    header_h = s.px(HEADER_H)
+    img = body_background(size, header_h)
 
     # Header: a deep blue band with faint signal rings behind the product's name.
-    header = diagonal_gradient((w, HEADER_H), NAVY, BLUE)
-    rings = Image.new("L", (w * SS, HEADER_H * SS), 0)
+    header = diagonal_gradient((w, header_h), NAVY, BLUE)
+    rings = Image.new("L", (w * SS, header_h * SS), 0)
     d = ImageDraw.Draw(rings)
-    cx, cy = 372 * SS, 66 * SS
+    cx, cy = s(372) * SS, s(66) * SS
     for i, r in enumerate((26, 44, 62, 80, 98)):
-        d.ellipse([cx - r * SS, cy - r * SS, cx + r * SS, cy + r * SS], outline=58 - i * 9, width=2 * SS)
-    rings = rings.resize((w, HEADER_H), Image.LANCZOS)
+        r = s(r)
+        d.ellipse([cx - r * SS, cy - r * SS, cx + r * SS, cy + r * SS], outline=58 - i * 9, width=round(s(2) * SS))
+    rings = rings.resize((w, header_h), Image.LANCZOS)
     fill(header, (160, 205, 255), rings)
     img.paste(header, (0, 0))
-    fill(img, (72, 140, 230), rounded_mask(BG_SIZE, (0, HEADER_H - 2, w, HEADER_H), 0))
+    fill(img, (72, 140, 230), rounded_mask(size, (0, header_h - s(2), w, header_h), 0))
 
-    logo = Image.new("L", BG_SIZE, 0)
-    logo.paste(gauge_mask((30, 30), (15, 16), 11, 300, 2.4), (16, 13))
+    logo = Image.new("L", size, 0)
+    logo.paste(gauge_mask((s.i(30), s.i(30)), (s(15), s(16)), s(11), 300, s(2.4)), (s.i(16), s.i(13)))
     fill(img, (255, 255, 255), logo)
-    draw_text(img, (54, 27), "Tirox网络优化", 24, (255, 255, 255), anchor="lm", scale=SS,
-              stroke=0, glow=((0, 20, 60), 2, 0.6))
-    draw_text(img, (216, 32), "游戏线路 · 智能测速 · 一键切换", 12, (178, 206, 246), anchor="lm")
+    draw_text(img, (s(54), s(27)), "Tirox网络优化", s.i(24), (255, 255, 255), anchor="lm", scale=SS,
+              stroke=0, glow=((0, 20, 60), s(2), 0.6))
+    draw_text(img, (s(216), s(32)), "游戏线路 · 智能测速 · 一键切换", s.i(12), (178, 206, 246), anchor="lm")
 
     # Step guide card beside the start button.
-    top, bottom = START_POS[1], START_POS[1] + START_SIZE[1]
-    card = (LOG_RECT[0], top, START_POS[0] - 14, bottom)
-    card_mask = rounded_mask(BG_SIZE, card, 8)
-    fill(img, (90, 110, 140), shadow(BG_SIZE, card_mask, (0, 2), 3, 0.28))
+    start = s.box(START_POS, START_SIZE)
+    log = s.box(LOG_RECT[:2], (LOG_RECT[2] - LOG_RECT[0], LOG_RECT[3] - LOG_RECT[1]))
+    top, bottom = start[1], start[3]
+    card = (log[0], top, start[0] - s(14), bottom)
+    card_mask = rounded_mask(size, card, s(8))
+    fill(img, (90, 110, 140), shadow(size, card_mask, (0, s.i(2)), s(3), 0.28))
     fill(img, (255, 255, 255), card_mask)
     steps = [("1", "测量三组服务器线路的延迟", (37, 128, 230)),
              ("2", "比较五轮测速的平均时间", (25, 160, 150)),
@@ -193,68 +231,74 @@ def background():
     row_h = (bottom - top) / 3
     for i, (number, text, color) in enumerate(steps):
         cy = top + row_h * (i + 0.5)
-        x = card[0] + 14
-        fill(img, color, ellipse_mask(BG_SIZE, (x, cy - 9, x + 18, cy + 9)))
-        draw_text(img, (x + 9, cy + 0.5), number, 12, (255, 255, 255), anchor="mm", scale=SS)
-        draw_text(img, (x + 28, round(cy)), text, 12, INK, anchor="lm")
+        x = card[0] + s(14)
+        fill(img, color, ellipse_mask(size, (x, cy - s(9), x + s(18), cy + s(9))))
+        draw_text(img, (x + s(9), cy + s(0.5)), number, s.i(12), (255, 255, 255), anchor="mm", scale=SS)
+        draw_text(img, (x + s(28), round(cy)), text, s.i(12), INK, anchor="lm")
         if i < 2:
             line_y = round(top + row_h * (i + 1))
-            ImageDraw.Draw(img).line([x + 28, line_y, card[2] - 12, line_y], fill=(232, 238, 246))
+            ImageDraw.Draw(img).line([x + s(28), line_y, card[2] - s(12), line_y], fill=(232, 238, 246),
+                                     width=s.i(1))
 
     # The lower band holds the log pane and the restore button. It has no frame that must meet
     # the pane's edges, so it stays right when the dialog font's height differs a pixel or two.
-    left, ptop, right, pbottom = LOG_RECT
-    band_top = ptop - 26
-    paint(img, vertical_gradient(BG_SIZE, (252, 253, 255), (236, 242, 249), band_top, h - band_top),
-          rounded_mask(BG_SIZE, (0, band_top, w, h), 0))
-    ImageDraw.Draw(img).line([0, band_top, w, band_top], fill=(208, 220, 236))
-    ImageDraw.Draw(img).line([0, band_top + 1, w, band_top + 1], fill=(255, 255, 255))
-    fill(img, BLUE, rounded_mask(BG_SIZE, (left, band_top + 7, left + 3, band_top + 19), 1.5))
-    draw_text(img, (left + 9, band_top + 13), "运行日志", 12, INK, anchor="lm")
-    draw_text(img, (left + 2, 283), "提示：测速约需半分钟，其间窗口暂不响应", 12, MUTED, anchor="lm")
+    left, ptop = log[0], log[1]
+    band_top = ptop - s.i(26)
+    paint(img, vertical_gradient(size, (252, 253, 255), (236, 242, 249), band_top, h - band_top),
+          rounded_mask(size, (0, band_top, w, h), 0))
+    rule = s.i(1)
+    hline(img, band_top, w, rule, (208, 220, 236))
+    hline(img, band_top + rule, w, rule, (255, 255, 255))
+    fill(img, BLUE, rounded_mask(size, (left, band_top + s(7), left + s(3), band_top + s(19)), s(1.5)))
+    draw_text(img, (left + s(9), band_top + s(13)), "运行日志", s.i(12), INK, anchor="lm")
+    draw_text(img, (left + s(2), s(283)), "提示：测速约需半分钟，其间窗口暂不响应", s.i(12), MUTED, anchor="lm")
     return img
 
 
-def start_button(state):
-    """State 'normal', 'hover' or 'pressed' of the 88 x 88 start button, on the background."""
-    size = START_SIZE
-    img = background().crop((*START_POS, START_POS[0] + size[0], START_POS[1] + size[1]))
-    down = 1 if state == "pressed" else 0
-    face = (3, 2 + down, 85, 84 + down)
+def start_button(state, s, bg):
+    """State 'normal', 'hover' or 'pressed' of the start button (88 x 88 at 100%), on the
+    background bg of the same scale."""
+    box = s.box(START_POS, START_SIZE)
+    img = bg.crop(box)
+    size = img.size
+    pressed = 1 if state == "pressed" else 0
+    down = s(pressed)
+    face = (s(3), s(2) + down, s(85), s(84) + down)
     mask = ellipse_mask(size, face)
 
-    fill(img, (20, 70, 50), shadow(size, mask, (0, 2 - down), 3 - down, 0.45 - 0.15 * down))
+    fill(img, (20, 70, 50), shadow(size, mask, (0, s.i(2 - pressed)), s(3 - pressed), 0.45 - 0.15 * pressed))
     if state == "hover":
-        fill(img, (70, 220, 150), shadow(size, mask, (0, 0), 3, 0.5))
+        fill(img, (70, 220, 150), shadow(size, mask, (0, 0), s(3), 0.5))
     colors = {"normal": ((46, 196, 120), (12, 132, 86)),
               "hover": ((78, 224, 148), (18, 156, 100)),
               "pressed": ((14, 112, 74), (26, 150, 98))}[state]
     paint(img, vertical_gradient(size, *colors, face[1], face[3] - face[1]), mask)
 
-    inner = ellipse_mask(size, (face[0] + 4, face[1] + 4, face[2] - 4, face[3] - 4))
+    inner = ellipse_mask(size, (face[0] + s(4), face[1] + s(4), face[2] - s(4), face[3] - s(4)))
     rim = ImageChops.subtract(mask, inner)
-    fill(img, (255, 255, 255), rim.point(lambda v: round(v * (0.18 if down else 0.32))))
-    if down:
-        fill(img, (0, 40, 25), ImageChops.multiply(inner, shadow(size, ImageChops.invert(inner), (0, 2), 2, 0.8)))
+    fill(img, (255, 255, 255), rim.point(lambda v: round(v * (0.18 if pressed else 0.32))))
+    if pressed:
+        fill(img, (0, 40, 25), ImageChops.multiply(inner, shadow(size, ImageChops.invert(inner), (0, s.i(2)), s(2), 0.8)))
     else:
-        gloss = ellipse_mask(size, (face[0] + 10, face[1] + 5, face[2] - 10, face[1] + 40))
-        fill(img, (255, 255, 255), ImageChops.multiply(gloss, vertical_gradient(size, (90,) * 3, (0,) * 3, face[1] + 5, 35).convert("L")))
+        gloss = ellipse_mask(size, (face[0] + s(10), face[1] + s(5), face[2] - s(10), face[1] + s(40)))
+        fill(img, (255, 255, 255), ImageChops.multiply(gloss, vertical_gradient(size, (90,) * 3, (0,) * 3, face[1] + s(5), s(35)).convert("L")))
 
-    white = (255, 255, 255) if not down else (226, 244, 234)
-    fill(img, white, gauge_mask(size, (44, 29 + down), 12, 315 if state != "pressed" else 345, 2.6))
-    draw_text(img, (44, 51 + down), "启动", 19, white, anchor="mm", scale=SS, stroke=0.25,
-              glow=((0, 60, 35), 1.5, 0.7))
-    draw_text(img, (44, 69 + down), "网络优化", 12, white, anchor="mm", scale=SS,
-              glow=((0, 60, 35), 1.2, 0.6))
+    white = (255, 255, 255) if not pressed else (226, 244, 234)
+    fill(img, white, gauge_mask(size, (s(44), s(29) + down), s(12), 315 if state != "pressed" else 345, s(2.6)))
+    draw_text(img, (s(44), s(51) + down), "启动", s.i(19), white, anchor="mm", scale=SS, stroke=s(0.25),
+              glow=((0, 60, 35), s(1.5), 0.7))
+    draw_text(img, (s(44), s(69) + down), "网络优化", s.i(12), white, anchor="mm", scale=SS,
+              glow=((0, 60, 35), s(1.2), 0.6))
     return img
 
 
-def restore_button(state):
-    """State 'normal' or 'hover' of the 79 x 12 restore button, on the background."""
-    size = RESTORE_SIZE
-    img = background().crop((*RESTORE_POS, RESTORE_POS[0] + size[0], RESTORE_POS[1] + size[1]))
-    pill = rounded_mask(size, (0, 0, size[0], size[1]), 6)
-    inner = rounded_mask(size, (1, 1, size[0] - 1, size[1] - 1), 5)
+def restore_button(state, s, bg):
+    """State 'normal' or 'hover' of the restore button (79 x 12 at 100%), on the background bg
+    of the same scale."""
+    img = bg.crop(s.box(RESTORE_POS, RESTORE_SIZE))
+    size = img.size
+    pill = rounded_mask(size, (0, 0, size[0], size[1]), s(6))
+    inner = rounded_mask(size, (s(1), s(1), size[0] - s(1), size[1] - s(1)), s(5))
     if state == "hover":
         fill(img, (22, 86, 180), pill)
         paint(img, vertical_gradient(size, (70, 150, 240), (30, 104, 210)), inner)
@@ -264,9 +308,9 @@ def restore_button(state):
         paint(img, vertical_gradient(size, (255, 255, 255), (226, 234, 245)), inner)
         ink = (28, 80, 160)
     label = Image.new("L", size, 0)
-    label.paste(refresh_mask((12, 12), (6, 6), 3.4, 1.3), (22, 0))
+    label.paste(refresh_mask((s.i(12), s.i(12)), (s(6), s(6)), s(3.4), s(1.3)), (s.i(22), 0))
     fill(img, ink, label)
-    draw_text(img, (48, 6), "恢复", 12, ink, anchor="mm", sharp=True)
+    draw_text(img, (s(48), s(6)), "恢复", s.i(12), ink, anchor="mm", sharp=True)
     return img
 
 
@@ -357,19 +401,33 @@ def write_icon(path, sizes):
     path.write_bytes(out)
 
 
+# Each scale's set: the DPI it is drawn for and the suffix of its file names. The 100% set is the
+# program's BMP resources; the larger sets are PNG (lossless and a fraction of the size), which
+# the program decodes through GDI+.
+SETS = ((96, ""), (120, "-125"), (144, "-150"), (192, "-200"))
+
+
+def picture_set(s):
+    bg = background(s)
+    return {
+        "background": bg,
+        "start_normal": start_button("normal", s, bg),
+        "start_hover": start_button("hover", s, bg),
+        "start_pressed": start_button("pressed", s, bg),
+        "restore_normal": restore_button("normal", s, bg),
+        "restore_hover": restore_button("hover", s, bg),
+    }
+
+
 def main():
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "res"
     out.mkdir(parents=True, exist_ok=True)
-    pictures = {
-        "background.bmp": background(),
-        "start_normal.bmp": start_button("normal"),
-        "start_hover.bmp": start_button("hover"),
-        "start_pressed.bmp": start_button("pressed"),
-        "restore_normal.bmp": restore_button("normal"),
-        "restore_hover.bmp": restore_button("hover"),
-    }
-    for name, img in pictures.items():
-        img.convert("RGB").save(out / name, "BMP")
+    for dpi, suffix in SETS:
+        for name, img in picture_set(Scale(dpi)).items():
+            if suffix:
+                img.convert("RGB").save(out / f"{name}{suffix}.png", "PNG", optimize=True)
+            else:
+                img.convert("RGB").save(out / f"{name}.bmp", "BMP")
     write_icon(out / "TiroxOptimize.ico", (48, 32, 16))
 
 

@@ -8,7 +8,7 @@ import struct
 import sys
 import xml.etree.ElementTree as ET
 
-RT_BITMAP, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 2, 5, 14, 16, 24
+RT_BITMAP, RT_DIALOG, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 2, 5, 10, 14, 16, 24
 LANG_ZH_CN = 0x0804
 
 WS_POPUP, WS_CHILD, WS_VISIBLE = 0x80000000, 0x40000000, 0x10000000
@@ -37,6 +37,12 @@ EXPECTED_DIALOG = {
 }
 EXPECTED_BITMAPS = {132: (88, 88), 134: (88, 88), 135: (88, 88), 136: (400, 300),
                     138: (79, 12), 139: (79, 12)}
+# The pictures drawn for 125%, 150% and 200% (120, 144 and 192 DPI): PNG files, resource
+# percent * 100 + the bitmap's id, each the 100% size times the scale, rounded half up.
+PICTURE_SET_DPIS = {125: 120, 150: 144, 200: 192}
+EXPECTED_PICTURE_SETS = {
+    percent * 100 + ident: tuple((v * dpi + 48) // 96 for v in size)
+    for percent, dpi in PICTURE_SET_DPIS.items() for ident, size in EXPECTED_BITMAPS.items()}
 EXPECTED_ICON_IMAGES = {(size, bits) for size in (48, 32, 16) for bits in (8, 32)}
 SUPPORTED_OS = {
     "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  # Vista
@@ -157,6 +163,16 @@ def main(path, version_path):
         width, height, _planes, bits = struct.unpack_from("<iiHH", header, 4)
         check("bitmap %d width, height, bits" % ident, (width, abs(height), bits), size + (24,))
 
+    for ident, size in EXPECTED_PICTURE_SETS.items():
+        png = only(RT_RCDATA, ident)
+        check("picture %d is a PNG file" % ident, png[:8], b"\x89PNG\r\n\x1a\n")
+        if png[12:16] == b"IHDR":
+            width, height, depth, colour = struct.unpack_from(">IIBB", png, 16)
+            check("picture %d width, height, bits, colour type (RGB)" % ident,
+                  (width, height, depth, colour), size + (8, 2))
+    rcdata = sorted(n for (t, n, _l) in resources if t == RT_RCDATA)
+    check("RCDATA resources (the pictures of the larger scales)", rcdata, sorted(EXPECTED_PICTURE_SETS))
+
     group = only(RT_GROUP_ICON, 128)
     count = struct.unpack_from("<H", group, 4)[0]
     images = set()
@@ -174,6 +190,12 @@ def main(path, version_path):
         trust = [e.tag for e in root if e.tag.endswith("}trustInfo")]
         check("trustInfo namespace (Windows XP accepts asm.v2)", trust,
               ["{urn:schemas-microsoft-com:asm.v2}trustInfo"])
+        aware = [(e.tag, e.text) for e in root.iter() if e.tag.endswith("}dpiAware")]
+        check("declared DPI-aware for the system DPI", aware,
+              [("{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware", "true")])
+        settings = [e.tag for e in root if e.tag.endswith("}application")]
+        check("application settings namespace (Windows XP skips asm.v3, refuses asm.v1)", settings,
+              ["{urn:schemas-microsoft-com:asm.v3}application"])
         oses = {e.get("Id") for e in root.iter() if e.tag.endswith("}supportedOS")}
         check("supported systems", oses, SUPPORTED_OS)
         identity = [e.get("version") for e in root if e.tag.endswith("}assemblyIdentity")]
@@ -195,8 +217,8 @@ def main(path, version_path):
     for failure in failures:
         print("FAIL " + failure)
     if not failures:
-        print("resources as described: dialog 102, bitmaps %s, icon 128, manifest, version %s"
-              % (sorted(EXPECTED_BITMAPS), version_text))
+        print("resources as described: dialog 102, bitmaps %s, pictures %s, icon 128, manifest, version %s"
+              % (sorted(EXPECTED_BITMAPS), sorted(EXPECTED_PICTURE_SETS), version_text))
     return 1 if failures else 0
 
 

@@ -5,12 +5,18 @@
 //   workarea L T R B        the primary monitor's work area
 //   control ID X Y W H E    a control's place in the client area, its size, 1 if enabled
 //   dlu A X Y W H           each argument A, "X,Y,W,H" in the template's dialog units, in pixels
+//   line_height ID H        the height of a line of text in the (empty) log pane; only with the
+//                           argument "lines"
+//   font_height H           the character height of the template's font, 9 point "宋体"
+//   dpi D                   the screen's DPI as this program is told it
 //   foreground F            1 if the window is the foreground window
 //   foreground_title T      the foreground window's title (UTF-8)
+// Other arguments are dialog-unit rectangles for "dlu" lines.
 // Exit status: 0 described, 2 no such window.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "tests/e2e/MainWindowTitle.h"
@@ -55,6 +61,21 @@ void PrintControl(HWND window, int id)
     MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&rect), 2);
     std::printf("control %d %ld %ld %ld %ld %d\n", id, rect.left, rect.top, rect.right - rect.left,
                 rect.bottom - rect.top, IsWindowEnabled(control) ? 1 : 0);
+}
+
+// The height of a line of text in the log pane, from where its second line starts. The pane must
+// be empty (before a run); it is left empty again.
+void PrintLineHeight(HWND window, int id)
+{
+    const HWND pane = GetDlgItem(window, id);
+    if (pane == nullptr || GetWindowTextLengthW(pane) != 0) {
+        return;
+    }
+    SetWindowTextW(pane, L"1\r\n2");
+    const LRESULT first = SendMessageW(pane, EM_POSFROMCHAR, 0, 0);
+    const LRESULT second = SendMessageW(pane, EM_POSFROMCHAR, 3, 0);
+    SetWindowTextW(pane, L"");
+    std::printf("line_height %d %d\n", id, static_cast<int>(HIWORD(second)) - static_cast<int>(HIWORD(first)));
 }
 
 // The screen's device context, released on scope exit.
@@ -115,10 +136,28 @@ void PrintDialogUnits(SIZE baseUnits, const char* units)
                 MulDiv(cx, baseUnits.cx, 4), MulDiv(cy, baseUnits.cy, 8));
 }
 
+// Rectangles and the DPI as the program, which declares itself DPI-aware, sees them: Windows
+// gives a program that is not aware coordinates scaled to 96 DPI (Wine 8 does not, yet). Windows
+// Vista and later have the call; the test runs only under Wine.
+void BecomeDpiAware()
+{
+    using SetProcessDpiAwareFunction = BOOL(WINAPI*)();
+    const auto setAware = reinterpret_cast<SetProcessDpiAwareFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware")));
+    if (setAware != nullptr) {
+        setAware();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    BecomeDpiAware();
+    bool lines = false;
+    for (int i = 1; i < argc; ++i) {
+        lines = lines || std::strcmp(argv[i], "lines") == 0;
+    }
     int count = 0;
     EnumWindows(CountTitled, reinterpret_cast<LPARAM>(&count));
     std::printf("windows %d\n", count);
@@ -140,7 +179,15 @@ int main(int argc, char** argv)
     for (int id : kControlIds) {
         PrintControl(window, id);
     }
+    if (lines) {
+        PrintLineHeight(window, 1001);
+    }
+    {
+        const CScreenDC screen;
+        std::printf("dpi %d\n", GetDeviceCaps(screen.Get(), LOGPIXELSY));
+    }
     const SIZE baseUnits = DialogBaseUnits();
+    std::printf("font_height %ld\n", baseUnits.cy);
     for (int i = 1; i < argc; ++i) {
         PrintDialogUnits(baseUnits, argv[i]);
     }

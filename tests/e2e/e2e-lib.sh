@@ -215,6 +215,29 @@ has_outcome() {
   return 1
 }
 
+# set_dpi DPI: the display's DPI (LogPixels) for the programs started from here on, as Windows XP
+# and 7 keep it; the wineserver reads it when it starts, so the running one is let exit first.
+set_dpi() {
+  local key
+  for key in 'HKCU\Control Panel\Desktop' \
+             'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    e2e_wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 || return 1
+  done
+  timeout 60 wineserver -w
+}
+
+# scaled DPI PIXELS: a length of the 96-DPI window at the DPI, rounded half up.
+scaled() {
+  echo $(( ($2 * $1 + 48) / 96 ))
+}
+
+# picture_id DPI ID: the resource of picture ID (its 100% bitmap) in the set drawn for the DPI
+# (96, 120, 144 or 192).
+picture_id() {
+  local percent=$(( $1 * 100 / 96 ))
+  [ "$percent" = 100 ] && echo "$2" || echo $(( percent * 100 + $2 ))
+}
+
 e2e_wine() {
   timeout -k 5 60 "${E2E_WINE[@]}" "$@"
 }

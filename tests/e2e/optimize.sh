@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end: a whole optimization in the test network where group 2 is fastest (delays 60, 15
-# and 40 ms, foreign ICMP before every reply), then the restore command.
+# and 40 ms, foreign ICMP before every reply), then the restore command; once at 96 DPI and once
+# with the display at 150% (144 DPI).
 # Usage: optimize.sh WIN32_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
@@ -21,11 +22,25 @@ watch_run() {
 }
 
 scenario_group2_fastest() {
+  group2_fastest 96
+}
+
+scenario_group2_fastest_144dpi() {
+  set_dpi 144 || { fail "could not set the DPI to 144"; return 1; }
+  group2_fastest 144
+}
+
+# group2_fastest DPI: the run and the restore, with the display at the DPI.
+group2_fastest() {
+  local dpi=$1 disabled normal
+  disabled=$(picture_id "$dpi" 135)
+  normal=$(picture_id "$dpi" 138)
   local before=$'127.0.0.1  localhost\r\n::1  localhost\r\n'
   printf '%s' "$before" >"$(hosts_file)"
 
   start_program || return 1
   describe
+  check "the program is told $dpi DPI" [ "$(fact dpi)" = "$dpi" ]
   check "start button enabled before the run" [ "$(fact control 1000 | cut -d' ' -f5)" = 1 ]
   start_run watch_run || return 1
   sleep 1
@@ -38,8 +53,8 @@ scenario_group2_fastest() {
   describe
   check "start button disabled after the run" [ "$(fact control 1000 | cut -d' ' -f5)" = 0 ]
   pointer_away
-  check "start button shows its disabled picture 135" \
-    shows "$E2E_OUT/after-run.png" picture "135@$(place_of 1000)" picture "138@$(place_of 1002)"
+  check "start button shows its disabled picture $disabled" \
+    shows "$E2E_OUT/after-run.png" picture "$disabled@$(place_of 1000)" picture "$normal@$(place_of 1002)"
 
   cp "$E2E_OUT/log" "$E2E_OUT/log.run"
   cp "$(hosts_file)" "$E2E_OUT/hosts.run"
@@ -64,4 +79,5 @@ scenario_group2_fastest() {
 e2e_dispatch_inside "$@"
 e2e_setup "${1:?usage: optimize.sh WIN32_BUILD_DIR}" "$0"
 e2e_scenario group2_fastest --delay 1=60 --delay 2=15 --delay 3=40 --foreign
+e2e_scenario group2_fastest_144dpi --delay 1=60 --delay 2=15 --delay 3=40 --foreign
 e2e_finish
