@@ -4,6 +4,8 @@
 #include "hosts/HostsFileRead.h"
 #include "hosts/ReplacementFile.h"
 
+#include <new>
+
 namespace {
 
 // Editing UTF-16 text as bytes would corrupt it.
@@ -19,13 +21,19 @@ bool RewriteHostsFileAt(const std::string& path, const CRouteTable& routeTable, 
 {
     if (path.empty() || !CReplacementFile::RecoverInterruptedReplace(path))
         return false;
-    std::string bytes;
-    const HostsReadResult read = ReadHostsFileForEdit(path, bytes);
-    if (read == HostsReadResult::Failed || BeginsWithUtf16Mark(bytes))
-        return false;
+    // A file too large for this process's memory is a failure like any other: the replacement
+    // file, if made, is removed on the way out and the file keeps its bytes.
+    try {
+        std::string bytes;
+        const HostsReadResult read = ReadHostsFileForEdit(path, bytes);
+        if (read == HostsReadResult::Failed || BeginsWithUtf16Mark(bytes))
+            return false;
 
-    const CHostsEdit edit(routeTable, bRestore);
-    CReplacementFile replacement(path);
-    return replacement.Create() && edit.WriteTo(bytes, replacement)
-           && replacement.Commit(read == HostsReadResult::Read);
+        const CHostsEdit edit(routeTable, bRestore);
+        CReplacementFile replacement(path);
+        return replacement.Create() && edit.WriteTo(bytes, replacement)
+               && replacement.Commit(read == HostsReadResult::Read);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }

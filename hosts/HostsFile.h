@@ -9,7 +9,8 @@
 // CHostsEdit). A missing file is created, unless a replace stopped midway left the old content
 // under its backup name: that is put back first. The new content replaces the file in one step.
 // Returns true when the file now holds the edit; on false (the file cannot be read or written,
-// it begins with a UTF-16 byte-order mark, the disk is full ...) the file is byte-identical and
-// no temporary file is left. On Windows path is in the system's ANSI code page.
+// it begins with a UTF-16 byte-order mark, the disk is full, it does not fit in memory ...) the
+// file is byte-identical and no temporary file is left. On Windows path is in the system's ANSI
+// code page.
 [[nodiscard]] bool RewriteHostsFileAt(const std::string& path, const CRouteTable& routeTable,
                                       bool bRestore);

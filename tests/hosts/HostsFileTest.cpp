@@ -12,6 +12,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace testfiles;
@@ -31,10 +34,10 @@ protected:
 
     void TearDown() override
     {
-        const char* const names[] = {"HOSTS", "HOSTS.tirox-new", "HOSTS.tirox-old"};
+        const char* const names[] = {"HOSTS", "HOSTS.tirox-new", "HOSTS.tirox-old", "other"};
         if (Exists(Join(m_dir, kGbkDirName)))
-            RemoveDir(Join(m_dir, kGbkDirName), names, 3);
-        RemoveDir(m_dir, names, 3);
+            RemoveDir(Join(m_dir, kGbkDirName), names, 4);
+        RemoveDir(m_dir, names, 4);
     }
 
     // Nothing but HOSTS may remain beside it.
@@ -123,6 +126,61 @@ TEST_F(HostsFileTest, TemporaryFileOfAKilledRewriteIsCleared)
     ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
     EXPECT_EQ(ReadBytes(m_hosts), EditHostsText(kSample, m_tables[0], false));
     ExpectNoLeftovers(m_hosts);
+}
+
+// Whatever sits at the temporary name is only removed: a hard link's other name keeps its bytes,
+// a FIFO does not hold the rewrite up.
+TEST_F(HostsFileTest, WhatSitsAtTheTemporaryNameIsRemovedNotWritten)
+{
+    struct Case {
+        const char* name;
+        bool (*make)(const std::string& temporary, const std::string& other);
+        bool bRewritten;
+    };
+    const std::vector<Case> cases = {
+        {"hard link to another file",
+         [](const std::string& temporary, const std::string& other) { return MakeHardLink(other, temporary); },
+         true},
+#ifdef _WIN32
+        {"read-only leftover",
+         [](const std::string& temporary, const std::string&) {
+             WriteBytes(temporary, "half a file");
+             return MakeReadOnly(temporary);
+         },
+         true},
+        // Clearing the attribute would change the other file too.
+        {"read-only hard link to another file",
+         [](const std::string& temporary, const std::string& other) {
+             return MakeHardLink(other, temporary) && MakeReadOnly(temporary);
+         },
+         false},
+#else
+        {"symbolic link to another file",
+         [](const std::string& temporary, const std::string& other) {
+             return symlink(other.c_str(), temporary.c_str()) == 0;
+         },
+         true},
+        {"FIFO",
+         [](const std::string& temporary, const std::string&) { return mkfifo(temporary.c_str(), 0644) == 0; },
+         true},
+#endif
+    };
+    const std::string temporary = CReplacementFile::TemporaryPathFor(m_hosts);
+    const std::string other = Join(m_dir, "other");
+    for (const Case& c : cases) {
+        WriteBytes(m_hosts, kSample);
+        WriteBytes(other, "precious\r\n");
+        ASSERT_TRUE(c.make(temporary, other)) << c.name;
+        EXPECT_EQ(RewriteHostsFileAt(m_hosts, m_tables[0], false), c.bRewritten) << c.name;
+        EXPECT_EQ(ReadBytes(m_hosts), c.bRewritten ? EditHostsText(kSample, m_tables[0], false) : kSample)
+            << c.name;
+        EXPECT_EQ(ReadBytes(other), "precious\r\n") << c.name;
+        if (c.bRewritten)
+            ExpectNoLeftovers(m_hosts);
+        MakeWritable(other);
+        std::remove(temporary.c_str());
+        std::remove(other.c_str());
+    }
 }
 
 TEST_F(HostsFileTest, PathWithDoubleByteCharacters)
