@@ -1,5 +1,6 @@
 #include "hosts/ReplacementFile.h"
 
+#include "hosts/FinalPath.h"
 #include "hosts/WidePath.h"
 
 #include <windows.h>
@@ -13,6 +14,14 @@ void RemoveFile(const std::wstring& path)
 {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
+}
+
+// Whether a name of ours (the temporary or the backup name) is a symbolic link. Wine deletes the
+// file a link leads to rather than the link, so such a name is left alone and the rewrite fails.
+bool IsLink(const std::string& path)
+{
+    std::string finalPath;
+    return !FindFinalPath(path, finalPath) || finalPath != path;
 }
 
 // A read-only file that is no other file's name too: clearing its attribute changes nothing else.
@@ -93,7 +102,8 @@ CReplacementFile::~CReplacementFile()
 bool CReplacementFile::Create()
 {
     std::wstring temporaryPath;
-    if (!ToWidePath(m_temporaryPath, temporaryPath) || !RemoveLeftover(temporaryPath))
+    if (!ToWidePath(m_temporaryPath, temporaryPath) || IsLink(m_temporaryPath)
+        || !RemoveLeftover(temporaryPath))
         return false;
     // CREATE_NEW: only a file this call makes is ever written; anything that took the name
     // meanwhile makes the rewrite fail. Share mode 0 keeps other rewrites off it while it lives.
@@ -133,7 +143,7 @@ bool CReplacementFile::Commit(bool bTargetExists)
     std::wstring temporaryPath;
     std::wstring backup;
     if (!ToWidePath(m_targetPath, target) || !ToWidePath(m_temporaryPath, temporaryPath)
-        || !ToWidePath(BackupPathFor(m_targetPath), backup)
+        || !ToWidePath(BackupPathFor(m_targetPath), backup) || IsLink(BackupPathFor(m_targetPath))
         || !FlushFileBuffers(m_file.Get()))
         return false;
     m_file.Close();

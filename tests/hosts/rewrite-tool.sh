@@ -30,11 +30,13 @@ windows_path() {
   printf 'Z:%s' "${path//\//\\}"
 }
 
+# Bounded in time (TIROX_REWRITE_TIMEOUT seconds, 120 unless set): a rewrite that hangs fails.
 rewrite() {
+  local limit=${TIROX_REWRITE_TIMEOUT:-120}
   if [ -z "$wine_prefix" ]; then
-    "$rewrite_tool" "$1" "$2"
+    timeout -k 5 "$limit" "$rewrite_tool" "$1" "$2"
   else
-    timeout -k 10 120 wine "$rewrite_tool" "$1" "$(windows_path "$2")"
+    timeout -k 5 "$limit" wine "$rewrite_tool" "$1" "$(windows_path "$2")"
   fi
 }
 
