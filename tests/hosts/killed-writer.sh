@@ -43,6 +43,7 @@ make_contents() {
 }
 
 midwrite=0
+midwrite_new=0
 midreplace=0
 hostsmissing=0
 elsewhere=0
@@ -70,6 +71,7 @@ kill_rounds() {
       [ -e "$hosts" ] || hostsmissing=$((hostsmissing + 1))
     elif [ -e "$temporary" ]; then
       midwrite=$((midwrite + 1))
+      cmp -s "$hosts" "$work/new" && midwrite_new=$((midwrite_new + 1))
     else
       elsewhere=$((elsewhere + 1))
     fi
@@ -94,8 +96,12 @@ if [ -n "$wine_prefix" ]; then
   kill_rounds 200 200 300 midreplace 10
 fi
 
-echo "killed writer: $midwrite kills mid-write, $midreplace mid-replace (HOSTS missing in" \
-     "$hostsmissing of them), $elsewhere between rewrites; HOSTS always the old or the new" \
-     "content, put back whole and leftovers cleared by the next rewrite"
+echo "killed mid-write: $midwrite; HOSTS whole each time (old content $((midwrite - midwrite_new))," \
+     "new $midwrite_new); the next rewrite removed the temporary file and made the edit"
+[ -z "$wine_prefix" ] ||
+  echo "killed mid-replace: $midreplace; the backup whole each time; HOSTS missing in" \
+       "$hostsmissing, put back whole by the next rewrite; in the others HOSTS was whole and the" \
+       "next rewrite removed the backup"
+echo "killed between rewrites: $elsewhere"
 [ "$midwrite" -gt 0 ] || fail "no kill landed mid-write; nothing was tested"
 [ -z "$wine_prefix" ] || [ "$midreplace" -gt 0 ] || fail "no kill landed mid-replace; the replace was not tested"
