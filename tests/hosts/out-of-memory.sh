@@ -32,6 +32,8 @@ for case in "${cases[@]}"; do
     [ "$status" -eq 1 ] || { echo "$mode, $size bytes: exit status $status, not a failure returned" >&2; exit 1; }
     [ "$(stat -c %s "$hosts")" = "$size" ] && cmp -s -n "$size" "$hosts" /dev/zero ||
       { echo "$mode, $size bytes: HOSTS changed" >&2; exit 1; }
+    [ ! -e "$hosts.tirox-new" ] || [ "$stage" != editing ] || [ "$mode" != apply ] ||
+      { echo "$mode, $size bytes: memory ran out before the temporary file was made; size the case anew" >&2; exit 1; }
     leftovers=$(ls -A "$work" | grep -vx HOSTS || true)
     [ -z "$leftovers" ] || { echo "$mode, $size bytes: left beside HOSTS: $leftovers" >&2; exit 1; }
   done
