@@ -7,9 +7,11 @@
 // Rewrites the HOSTS file at path with the route table: apply (bRestore false) maps each of its
 // host names to its address, restore (bRestore true) takes the lines naming them out (see
 // CHostsEdit). A missing file is created, unless a replace stopped midway left the old content
-// under its backup name: that is put back first. The new content replaces the file in one step.
+// under its backup name: that is put back first. The new content replaces the file in one step;
+// when path is a symbolic link, the file it leads to is rewritten and the link kept.
 // Returns true when the file now holds the edit; on false (the file cannot be read or written,
-// it begins with a UTF-16 byte-order mark, the disk is full ...) the file is byte-identical and
-// no temporary file is left. On Windows path is in the system's ANSI code page.
+// it begins with a UTF-16 byte-order mark, the disk is full, it does not fit in memory ...) the
+// file is byte-identical and no temporary file is left. On Windows path is in the system's ANSI
+// code page.
 [[nodiscard]] bool RewriteHostsFileAt(const std::string& path, const CRouteTable& routeTable,
                                       bool bRestore);

@@ -17,6 +17,9 @@ HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes
     struct stat status {};
     if (fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
         return HostsReadResult::Failed;
+    // A size that does not fit in a string here (a file of gigabytes in a 32-bit process).
+    if (static_cast<unsigned long long>(status.st_size) >= bytes.max_size())
+        return HostsReadResult::Failed;
     // One byte more than the file holds, so the read that finds its end needs no new buffer.
     bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
 

@@ -17,8 +17,12 @@ HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes
         return GetLastError() == ERROR_FILE_NOT_FOUND ? HostsReadResult::Missing
                                                       : HostsReadResult::Failed;
 
+    // Only a file on a disk: a read from anything else (a FIFO under Wine) may wait forever.
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.Get(), &size))
+    if (GetFileType(file.Get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.Get(), &size))
+        return HostsReadResult::Failed;
+    // A size that does not fit in a string here (a file of gigabytes in a 32-bit process).
+    if (static_cast<unsigned long long>(size.QuadPart) >= bytes.max_size())
         return HostsReadResult::Failed;
     // One byte more than the file holds, so the read that finds its end needs no new buffer.
     bytes.resize(static_cast<std::size_t>(size.QuadPart) + 1);

@@ -7,9 +7,10 @@
 #include <string_view>
 
 // The new content of a file, written beside it under a fixed temporary name and then put in its
-// place in one step, so the file holds either its old or its new content, never a mix. A
-// temporary file that a killed process left behind is taken over and cleared by the next
-// Create. Unless Commit succeeds, the destructor removes the temporary file.
+// place in one step, so the file holds either its old or its new content, never a mix. Whatever
+// a killed process left under the temporary name is removed by the next Create, which then makes
+// a new file there (never writing into an existing one: it may be a hard link to another file).
+// Unless Commit succeeds, the destructor removes the temporary file.
 class CReplacementFile : public IHostsWriter {
 public:
     explicit CReplacementFile(std::string targetPath);

@@ -8,6 +8,41 @@
 #include <unistd.h>
 #include <utility>
 
+namespace {
+
+bool IsSameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Locks the open file, if no live rewrite holds it, and checks that path still leads to it.
+bool LockIfNamed(int fd, const std::string& path)
+{
+    struct stat opened {};
+    struct stat named {};
+    return flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &opened) == 0
+           && lstat(path.c_str(), &named) == 0 && IsSameFile(opened, named);
+}
+
+// Removes what a killed rewrite left under the temporary name; a live rewrite's file (locked) is
+// left alone. Whatever is there is only unlinked, never written or waited on: it may be a hard
+// link to another file, a FIFO, a symbolic link.
+bool RemoveLeftover(const std::string& path)
+{
+    struct stat named {};
+    if (lstat(path.c_str(), &named) != 0)
+        return errno == ENOENT;
+    if (S_ISREG(named.st_mode)) {
+        // O_NONBLOCK: should a FIFO take the name meanwhile, the open does not wait for a writer.
+        const CFileHandle leftover(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        // Removed while locked, so no other rewrite takes it over in between.
+        return leftover.IsOpen() && LockIfNamed(leftover.Get(), path) && unlink(path.c_str()) == 0;
+    }
+    return unlink(path.c_str()) == 0;
+}
+
+} // namespace
+
 CReplacementFile::CReplacementFile(std::string targetPath)
     : m_targetPath(std::move(targetPath)), m_temporaryPath(TemporaryPathFor(m_targetPath))
 {
@@ -20,23 +55,19 @@ CReplacementFile::~CReplacementFile()
 
 bool CReplacementFile::Create()
 {
-    CFileHandle file(open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (!file.IsOpen())
+    if (!RemoveLeftover(m_temporaryPath))
         return false;
-    const int fd = file.Get();
-    // A live rewrite holds the lock on its temporary file; one left by a killed process does not.
-    // The name must still lead to the locked file: another rewrite may have just renamed it.
-    struct stat opened {};
-    struct stat named {};
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &opened) != 0
-        || stat(m_temporaryPath.c_str(), &named) != 0 || opened.st_dev != named.st_dev
-        || opened.st_ino != named.st_ino) {
+    // O_EXCL: only a file this call makes is ever written; anything that took the name meanwhile
+    // makes the rewrite fail.
+    CFileHandle file(open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          0644));
+    // The lock marks the file as a live rewrite's. Should another rewrite have removed the file
+    // before the lock was taken, the name leads elsewhere and nothing is written.
+    if (!file.IsOpen() || !LockIfNamed(file.Get(), m_temporaryPath))
         return false;
-    }
     m_file.Reset(file.Release());
     struct stat target {};
-    if (ftruncate(fd, 0) != 0
-        || (stat(m_targetPath.c_str(), &target) == 0 && fchmod(fd, target.st_mode & 07777) != 0)) {
+    if (stat(m_targetPath.c_str(), &target) == 0 && fchmod(m_file.Get(), target.st_mode & 07777) != 0) {
         Discard();
         return false;
     }

@@ -1,5 +1,6 @@
 #include "hosts/ReplacementFile.h"
 
+#include "hosts/FinalPath.h"
 #include "hosts/WidePath.h"
 
 #include <windows.h>
@@ -13,6 +14,42 @@ void RemoveFile(const std::wstring& path)
 {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
+}
+
+// Whether a name of ours (the temporary or the backup name) is a symbolic link. Wine deletes the
+// file a link leads to rather than the link, so such a name is left alone and the rewrite fails.
+bool IsLink(const std::string& path)
+{
+    std::string finalPath;
+    return !FindFinalPath(path, finalPath) || finalPath != path;
+}
+
+// A read-only file that is no other file's name too: clearing its attribute changes nothing else.
+bool IsReadOnlyWithOneName(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+        || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
+        return false;
+    const CFileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information;
+    return file.IsOpen() && GetFileInformationByHandle(file.Get(), &information)
+           && information.nNumberOfLinks == 1;
+}
+
+// Removes what a killed rewrite left under the temporary name. Only the name goes: the leftover
+// may be a hard link to another file, which must not be truncated or written. A live rewrite's
+// file cannot be removed, as it is open without sharing.
+bool RemoveLeftover(const std::wstring& path)
+{
+    if (DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND)
+        return true;
+    // A leftover that inherited the read-only attribute from a failed replace.
+    if (GetLastError() != ERROR_ACCESS_DENIED || !IsReadOnlyWithOneName(path))
+        return false;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileW(path.c_str()) != FALSE;
 }
 
 // The path with its last part spelt as on disk: the replace names the new file exactly as asked,
@@ -65,19 +102,13 @@ CReplacementFile::~CReplacementFile()
 bool CReplacementFile::Create()
 {
     std::wstring temporaryPath;
-    if (!ToWidePath(m_temporaryPath, temporaryPath))
+    if (!ToWidePath(m_temporaryPath, temporaryPath) || IsLink(m_temporaryPath)
+        || !RemoveLeftover(temporaryPath))
         return false;
-    // Share mode 0: a live rewrite's temporary file cannot be opened; one left by a killed
-    // process is truncated and taken over.
-    HANDLE hFile = CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
-        // A leftover that inherited the read-only attribute from a failed replace.
-        SetFileAttributesW(temporaryPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        hFile = CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    }
-    m_file.Reset(hFile);
+    // CREATE_NEW: only a file this call makes is ever written; anything that took the name
+    // meanwhile makes the rewrite fail. Share mode 0 keeps other rewrites off it while it lives.
+    m_file.Reset(CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
     return m_file.IsOpen();
 }
 
@@ -112,7 +143,7 @@ bool CReplacementFile::Commit(bool bTargetExists)
     std::wstring temporaryPath;
     std::wstring backup;
     if (!ToWidePath(m_targetPath, target) || !ToWidePath(m_temporaryPath, temporaryPath)
-        || !ToWidePath(BackupPathFor(m_targetPath), backup)
+        || !ToWidePath(BackupPathFor(m_targetPath), backup) || IsLink(BackupPathFor(m_targetPath))
         || !FlushFileBuffers(m_file.Get()))
         return false;
     m_file.Close();

@@ -16,3 +16,22 @@ bool ToWidePath(const std::string& ansiPath, std::wstring& widePath)
                                static_cast<int>(ansiPath.size()), &widePath[0], length)
            == length;
 }
+
+bool ToAnsiPath(const std::wstring& widePath, std::string& ansiPath)
+{
+    ansiPath.clear();
+    if (widePath.empty())
+        return false;
+    BOOL bDefaultUsed = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, widePath.data(),
+                                           static_cast<int>(widePath.size()), nullptr, 0, nullptr,
+                                           &bDefaultUsed);
+    if (length <= 0 || bDefaultUsed)
+        return false;
+    ansiPath.resize(static_cast<std::size_t>(length));
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, widePath.data(),
+                               static_cast<int>(widePath.size()), &ansiPath[0], length, nullptr,
+                               &bDefaultUsed)
+               == length
+           && !bDefaultUsed;
+}

@@ -31,10 +31,10 @@ protected:
 
     void TearDown() override
     {
-        const char* const names[] = {"HOSTS", "HOSTS.tirox-new", "HOSTS.tirox-old"};
+        const char* const names[] = {"HOSTS", "HOSTS.tirox-new", "HOSTS.tirox-old", "other"};
         if (Exists(Join(m_dir, kGbkDirName)))
-            RemoveDir(Join(m_dir, kGbkDirName), names, 3);
-        RemoveDir(m_dir, names, 3);
+            RemoveDir(Join(m_dir, kGbkDirName), names, 4);
+        RemoveDir(m_dir, names, 4);
     }
 
     // Nothing but HOSTS may remain beside it.
@@ -123,6 +123,52 @@ TEST_F(HostsFileTest, TemporaryFileOfAKilledRewriteIsCleared)
     ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
     EXPECT_EQ(ReadBytes(m_hosts), EditHostsText(kSample, m_tables[0], false));
     ExpectNoLeftovers(m_hosts);
+}
+
+// Whatever sits at the temporary name is only removed: a hard link's other name keeps its bytes.
+// (FIFOs and symbolic links there: links-and-fifos.sh, on both builds.)
+TEST_F(HostsFileTest, WhatSitsAtTheTemporaryNameIsRemovedNotWritten)
+{
+    struct Case {
+        const char* name;
+        bool (*make)(const std::string& temporary, const std::string& other);
+        bool bRewritten;
+    };
+    const std::vector<Case> cases = {
+        {"hard link to another file",
+         [](const std::string& temporary, const std::string& other) { return MakeHardLink(other, temporary); },
+         true},
+#ifdef _WIN32
+        {"read-only leftover",
+         [](const std::string& temporary, const std::string&) {
+             WriteBytes(temporary, "half a file");
+             return MakeReadOnly(temporary);
+         },
+         true},
+        // Clearing the attribute would change the other file too.
+        {"read-only hard link to another file",
+         [](const std::string& temporary, const std::string& other) {
+             return MakeHardLink(other, temporary) && MakeReadOnly(temporary);
+         },
+         false},
+#endif
+    };
+    const std::string temporary = CReplacementFile::TemporaryPathFor(m_hosts);
+    const std::string other = Join(m_dir, "other");
+    for (const Case& c : cases) {
+        WriteBytes(m_hosts, kSample);
+        WriteBytes(other, "precious\r\n");
+        ASSERT_TRUE(c.make(temporary, other)) << c.name;
+        EXPECT_EQ(RewriteHostsFileAt(m_hosts, m_tables[0], false), c.bRewritten) << c.name;
+        EXPECT_EQ(ReadBytes(m_hosts), c.bRewritten ? EditHostsText(kSample, m_tables[0], false) : kSample)
+            << c.name;
+        EXPECT_EQ(ReadBytes(other), "precious\r\n") << c.name;
+        if (c.bRewritten)
+            ExpectNoLeftovers(m_hosts);
+        MakeWritable(other);
+        std::remove(temporary.c_str());
+        std::remove(other.c_str());
+    }
 }
 
 TEST_F(HostsFileTest, PathWithDoubleByteCharacters)

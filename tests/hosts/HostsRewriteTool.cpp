@@ -1,5 +1,6 @@
 // Rewrites a HOSTS file the way the program does, for the tests that need a separate process
-// (another user, a full disk, a kill in the middle) and for the benchmark.
+// (another user, a full disk, a memory limit, a kill in the middle) and for the benchmark. Built
+// natively and for Windows, where PATH is a Windows path in the ANSI code page.
 // Usage: hosts_rewrite_tool apply|restore|cycle PATH
 //   apply: group 2's table; restore: group 1's table; cycle: apply and restore in turn until
 //   killed. Exit status 0 when the file holds the edit, 1 when the rewrite failed, 2 on misuse.

@@ -74,7 +74,16 @@ bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 #else
     struct stat status;
-    return stat(path.c_str(), &status) == 0;
+    return lstat(path.c_str(), &status) == 0;
+#endif
+}
+
+bool MakeHardLink(const std::string& existing, const std::string& path)
+{
+#ifdef _WIN32
+    return CreateHardLinkA(path.c_str(), existing.c_str(), nullptr) != FALSE;
+#else
+    return link(existing.c_str(), path.c_str()) == 0;
 #endif
 }
 

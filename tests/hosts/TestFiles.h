@@ -14,7 +14,9 @@ std::string Join(const std::string& dir, const std::string& name);
 
 std::optional<std::string> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
+// Whether anything has that name (a dangling symbolic link too).
 bool Exists(const std::string& path);
+bool MakeHardLink(const std::string& existing, const std::string& path);
 
 bool MakeDir(const std::string& path);
 // Removes the listed files of dir (any attributes) and then dir itself.

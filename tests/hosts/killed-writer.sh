@@ -1,48 +1,107 @@
 #!/usr/bin/env bash
-# A rewrite killed at any moment leaves HOSTS with its old or its new content, never a mix; the
-# temporary file it leaves is cleared by the next rewrite.
-# Usage: killed-writer.sh HOSTS_REWRITE_TOOL
+# A rewrite killed at any moment leaves HOSTS with its old or its new content, never a mix.
+# Killed while it writes, HOSTS is untouched and the temporary file is cleared by the next
+# rewrite. Killed within the replace (Windows: HOSTS moved to its backup name, then the new file
+# moved in), the backup holds the old content whole and the next rewrite puts it back before its
+# edit. Each kill is classified by what is on disk right after it; the test fails when no kill
+# landed mid-rewrite. Natively, or the Windows build under Wine.
+# Usage: killed-writer.sh [--wine PREFIX] HOSTS_REWRITE_TOOL
 set -euo pipefail
-tool=$(realpath "$1")
+source "$(dirname "$0")/rewrite-tool.sh"
+use_rewrite_tool "$@"
 work=$(mktemp -d /tmp/tirox-killed.XXXXXX)
 pid=
 cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+  [ -z "$pid" ] || kill -9 "$pid" 2>/dev/null || true
+  end_wine
   rm -rf "$work"
 }
 trap cleanup EXIT
 hosts=$work/HOSTS
-
-# A large file in normal form without the route hosts: restore gives it back byte for byte, so
-# the file is always either "$work/old" or "$work/new".
-awk 'BEGIN { for (i = 0; i < 200000; i++) printf "0.0.0.0  ads%d.tracker.example\r\n", i }' >"$work/old"
-cp "$work/old" "$hosts"
-"$tool" apply "$hosts"
-cp "$hosts" "$work/new"
-"$tool" restore "$hosts"
-cmp "$hosts" "$work/old"
-
-midwrite=0
-for round in $(seq 1 30); do
-  "$tool" cycle "$hosts" &
-  pid=$!
-  sleep "$(printf '0.%03d' $((RANDOM % 400 + 20)))"
-  kill -9 "$pid"
-  wait "$pid" 2>/dev/null || true
-  pid=
-  if ! cmp -s "$hosts" "$work/old" && ! cmp -s "$hosts" "$work/new"; then
-    echo "round $round: HOSTS holds neither the old nor the new content" >&2
-    exit 1
-  fi
-  [ -e "$hosts.tirox-new" ] && midwrite=$((midwrite + 1))
-  [ "$midwrite" -ge 5 ] && break
-done
-if [ "$midwrite" -eq 0 ]; then
-  echo "no kill landed while a temporary file was open; nothing was tested" >&2
-  exit 1
+temporary=$hosts.tirox-new
+backup=$hosts.tirox-old
+# A Windows process's handles are closed by the Wine server after the process is gone.
+settle=0
+if [ -n "$wine_prefix" ]; then
+  settle=0.3
+  # One server for all rounds, so each start is quick.
+  wineserver -p 2>/dev/null || true
 fi
 
-"$tool" apply "$hosts"
-cmp "$hosts" "$work/new"
-[ ! -e "$hosts.tirox-new" ] || { echo "the next rewrite left the temporary file" >&2; exit 1; }
-echo "killed writer: $midwrite kills mid-rewrite, HOSTS always whole, leftovers cleared"
+fail() { echo "$*" >&2; exit 1; }
+is_old_or_new() { cmp -s "$1" "$work/old" || cmp -s "$1" "$work/new"; }
+
+# LINES lines in normal form without the route hosts: restore gives them back byte for byte, so
+# a whole HOSTS is always either "$work/old" or "$work/new".
+make_contents() {
+  awk -v n="$1" 'BEGIN { for (i = 0; i < n; i++) printf "0.0.0.0  ads%d.tracker.example\r\n", i }' >"$work/old"
+  cp "$work/old" "$hosts"
+  rewrite apply "$hosts"
+  cp "$hosts" "$work/new"
+  rewrite restore "$hosts"
+  cmp "$hosts" "$work/old"
+}
+
+midwrite=0
+midwrite_new=0
+midreplace=0
+hostsmissing=0
+elsewhere=0
+# kill_rounds MAX_ROUNDS MAX_SECONDS MAX_DELAY_MS COUNT ENOUGH: kills a rewrite loop after a
+# random delay, until the count named COUNT reaches ENOUGH, or after MAX_ROUNDS or MAX_SECONDS.
+kill_rounds() {
+  local rounds=$1 delay=$3 count=$4 enough=$5 end=$((SECONDS + $2)) status round
+  for round in $(seq 1 "$rounds"); do
+    [ "$SECONDS" -lt "$end" ] && [ "${!count}" -lt "$enough" ] || break
+    rewrite_in_background cycle "$hosts"
+    pid=$!
+    sleep "$(printf '0.%03d' $((RANDOM % delay + 30)))"
+    kill -9 "$pid" 2>/dev/null || true
+    status=0
+    wait "$pid" 2>/dev/null || status=$?
+    pid=
+    [ "$status" -eq 137 ] || fail "round $round: the rewrite loop ended by itself (status $status) before the kill"
+
+    # What the kill left, before anything else runs.
+    [ ! -e "$hosts" ] || is_old_or_new "$hosts" || fail "round $round: HOSTS holds neither the old nor the new content"
+    if [ -e "$backup" ] || [ ! -e "$hosts" ]; then
+      [ -e "$backup" ] || fail "round $round: HOSTS is missing and no backup holds it"
+      is_old_or_new "$backup" || fail "round $round: the backup holds neither the old nor the new content"
+      midreplace=$((midreplace + 1))
+      [ -e "$hosts" ] || hostsmissing=$((hostsmissing + 1))
+    elif [ -e "$temporary" ]; then
+      midwrite=$((midwrite + 1))
+      cmp -s "$hosts" "$work/new" && midwrite_new=$((midwrite_new + 1))
+    else
+      elsewhere=$((elsewhere + 1))
+    fi
+
+    # The next rewrite starts from the whole old or new content (put back from the backup if
+    # need be) and leaves nothing beside HOSTS.
+    sleep "$settle"
+    rewrite apply "$hosts" || fail "round $round: the rewrite after the kill failed"
+    cmp -s "$hosts" "$work/new" || fail "round $round: the rewrite after the kill did not start from the whole file"
+    leftovers=$(ls -A "$work" | grep -vx -e HOSTS -e old -e new || true)
+    [ -z "$leftovers" ] || fail "round $round: left beside HOSTS after the next rewrite: $leftovers"
+  done
+}
+
+# A file of tens of MB: most kills land while the new file is written and flushed.
+make_contents 600000
+kill_rounds 40 200 700 midwrite 10
+# A small file: the two moves of the replace take a good part of each rewrite. A rename is one
+# step natively: nothing is ever mid-replace there.
+if [ -n "$wine_prefix" ]; then
+  make_contents 300
+  kill_rounds 200 200 300 midreplace 10
+fi
+
+echo "killed mid-write: $midwrite; HOSTS whole each time (old content $((midwrite - midwrite_new))," \
+     "new $midwrite_new); the next rewrite removed the temporary file and made the edit"
+[ -z "$wine_prefix" ] ||
+  echo "killed mid-replace: $midreplace; the backup whole each time; HOSTS missing in" \
+       "$hostsmissing, put back whole by the next rewrite; in the others HOSTS was whole and the" \
+       "next rewrite removed the backup"
+echo "killed between rewrites: $elsewhere"
+[ "$midwrite" -gt 0 ] || fail "no kill landed mid-write; nothing was tested"
+[ -z "$wine_prefix" ] || [ "$midreplace" -gt 0 ] || fail "no kill landed mid-replace; the replace was not tested"

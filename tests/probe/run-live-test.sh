@@ -25,12 +25,17 @@ shift
 as_user=()
 if [ "$unprivileged" = 1 ]; then
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all --bounding-set=-all --)
-  # The build tree may be out of the user's reach: the program runs from a copy it can read.
+  # The checkout may be out of the user's reach (a clone in a directory of mode 0700): what the
+  # user runs, the program and the prefix script, are copies it can read, run from there.
   stage=$(mktemp -d /tmp/tirox-probe-test.XXXXXX)
   trap 'rm -rf "$stage"' EXIT
   chmod 755 "$stage"
-  cp "$program" "$stage/"
+  cp "$program" "$root/tools/wine-prefix.sh" "$stage/"
   program=$stage/$(basename "$program")
+  prefix_script=$stage/wine-prefix.sh
+  cd "$stage"
+else
+  prefix_script=$root/tools/wine-prefix.sh
 fi
 testnet=("$root/tests/net/with-testnet.sh" "${network[@]}" --)
 
@@ -50,7 +55,7 @@ if [ "$unprivileged" = 1 ]; then
   prefix=$prefix/prefix
 fi
 wine_env=(env HOME="$home" WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8)
-"${as_user[@]}" "${wine_env[@]}" "$root/tools/wine-prefix.sh" "$prefix"
+"${as_user[@]}" "${wine_env[@]}" "$prefix_script" "$prefix"
 # A server still running outside would create the sockets outside the test network.
 "${as_user[@]}" "${wine_env[@]}" timeout 60 wineserver -w 2>/dev/null ||
   "${as_user[@]}" "${wine_env[@]}" wineserver -k 2>/dev/null || true
