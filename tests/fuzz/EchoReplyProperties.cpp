@@ -12,10 +12,10 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kDatagramOffset = 30;
 
-// The fuzz input's fields; bytes past its end read as zero.
-class CFuzzInput {
+// Reads bytes and numbers; bytes past the end read as zero.
+class CByteReader {
 public:
-    CFuzzInput(const std::uint8_t* pData, std::size_t nSize) : m_pData(pData), m_nSize(nSize) {}
+    CByteReader(const std::uint8_t* pData, std::size_t nSize) : m_pData(pData), m_nSize(nSize) {}
 
     std::uint8_t Byte(std::size_t nOffset) const
     {
@@ -84,7 +84,7 @@ bool IsMatchingReply(const Bytes& datagram, const EchoRequest& request, std::uin
     const std::size_t nHeaderSize = (datagram[0] & 0x0Fu) * 4u;
     if (nVersion != 4 || nHeaderSize < 20 || datagram.size() < nHeaderSize + request.size())
         return false;
-    const CFuzzInput header(datagram.data(), nHeaderSize);
+    const CByteReader header(datagram.data(), nHeaderSize);
     if (datagram[9] != 1 || header.BigEndian32(12) != nSource)
         return false;
     const auto pMessage = datagram.begin() + static_cast<std::ptrdiff_t>(nHeaderSize);
@@ -115,7 +115,7 @@ constexpr Field kFields[] = {
 
 std::string CheckEchoReplyProperties(const std::uint8_t* pData, std::size_t nSize)
 {
-    const CFuzzInput input(pData, nSize);
+    const CByteReader input(pData, nSize);
     EchoCounters counters{input.LittleEndian32(0), input.LittleEndian32(4)};
     const EchoRequest request = BuildEchoRequest(counters, input.LittleEndian32(8));
     const std::uint32_t nSource = input.BigEndian32(12);

@@ -6,7 +6,8 @@
 // Edits text as HOSTS with each server group's route table, apply and restore, and checks what
 // must hold for any bytes:
 // - apply twice gives the bytes of apply once;
-// - restore after apply gives the bytes of restore alone;
+// - restore after apply gives the bytes of restore alone (restoring, as the program does, with
+//   the first group's table; every group's table restores alike);
 // - the output's lines end in CR LF and hold no other CR;
 // - the lines that name no route host (as a resolver reads a line) are the input's such lines,
 //   in order, in the form the edit writes every line it keeps: each CR dropped, leading white
