@@ -20,8 +20,10 @@ for target in hosts_edit echo_reply; do
   "$build/${target}_fuzzer" "${options[@]}" "$work/corpus" "$here/corpus/$target" \
     >"$work/log" 2>&1 || result=FAILED
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -n 1)
-  echo "$target: ${runs:-?} inputs in ${seconds} s, $result (log: $work/log)"
-  if [ "$result" = FAILED ]; then
+  if [ "$result" = passed ]; then
+    echo "$target: ${runs:-?} inputs in ${seconds} s, passed (log: $work/log)"
+  else
+    echo "$target: FAILED after ${runs:-?} inputs (log: $work/log)"
     grep -E 'ERROR|HOSTS edit:|echo reply:|runtime error|Test unit written' "$work/log" | head -n 20
     status=1
   fi
