@@ -3,13 +3,17 @@
 # make demo  - a whole optimization against simulated server groups (needs root)
 # make bench - the benchmarks
 # make dist  - the release zip for players: build/dist/TiroxOptimize-<version>.zip
+# make fuzz  - the fuzz targets, FUZZ_TIME seconds each (clang, libFuzzer, ASan and UBSan)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 NATIVE := $(BUILD)/native
 WIN32 := $(BUILD)/win32
+FUZZ := $(BUILD)/fuzz
+FUZZ_TIME ?= 60
+FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
 
-.PHONY: all setup build native win32 test run demo bench dist clean
+.PHONY: all setup build native win32 test run demo bench dist fuzz clean
 
 all: build
 
@@ -40,6 +44,13 @@ bench: build
 
 dist: build
 	python3 tools/make-release.py . $(BUILD)
+
+fuzz:
+	@bash tools/setup.sh fuzz
+	cmake -S . -B $(FUZZ) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIROX_FUZZ=ON "-DCMAKE_CXX_FLAGS=$(FUZZ_FLAGS)" >/dev/null
+	cmake --build $(FUZZ) -j $(JOBS) --target hosts_edit_fuzzer echo_reply_fuzzer
+	bash tests/fuzz/run-fuzzers.sh $(FUZZ) $(FUZZ_TIME)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, from Debian's packages. Safe to run again:
 # it does nothing when everything is already there.
+# Usage: setup.sh [fuzz]  (fuzz: also clang and its libFuzzer and sanitizer runtimes)
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,9 @@ packages=(
   iproute2 iputils-ping procps util-linux e2fsprogs sed coreutils time
   python3 python3-pil
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
