@@ -297,6 +297,27 @@ click_control() {
   xdotool click 1
 }
 
+# hover_control ID: the pointer over the control's centre, without a click.
+hover_control() {
+  local ox oy x y w h
+  read -r ox oy _ _ <<<"$(fact client)"
+  read -r x y w h _ <<<"$(fact control "$1")"
+  xdotool mousemove --sync $((ox + x + w / 2 - 3)) $((oy + y + h / 2 - 1))
+  xdotool mousemove --sync $((ox + x + w / 2)) $((oy + y + h / 2))
+}
+
+# place_is ID X Y W H: control ID lies at X,Y of the client area with size W x H.
+place_is() {
+  local actual
+  actual=$(fact control "$1" | cut -d' ' -f1-4)
+  [ "$actual" = "$2 $3 $4 $5" ] || { echo "  control $1 at/size $actual, expected $2 $3 $4 $5"; return 1; }
+}
+
+# pane_inside [DPI]: the log pane's rectangle within its border, left of its scroll bar.
+pane_inside() {
+  fact control 1001 | awk -v bar="$(scaled "${1:-96}" 28)" '{ print $1 + 2 "," $2 + 2 "," $3 - bar "," $4 - 4 }'
+}
+
 # pixels SHOT ARGS...: the screenshot shows the pictures (check-pixels.py arguments).
 pixels() {
   local shot=$1; shift

@@ -9,26 +9,10 @@
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
 
-# place_is ID X Y W H: control ID lies at X,Y of the client area with size W x H.
-place_is() {
-  local actual
-  actual=$(fact control "$1" | cut -d' ' -f1-4)
-  [ "$actual" = "$2 $3 $4 $5" ] || { echo "  control $1 at/size $actual, expected $2 $3 $4 $5"; return 1; }
-}
-
 # scaled_place_is DPI ID X Y W H: control ID lies where the 96-DPI rectangle is, times the scale.
 scaled_place_is() {
   local dpi=$1 id=$2; shift 2
   place_is "$id" $(for v in "$@"; do scaled "$dpi" "$v"; done)
-}
-
-# hover_control ID: the pointer over the control's centre, without a click.
-hover_control() {
-  local ox oy x y w h
-  read -r ox oy _ _ <<<"$(fact client)"
-  read -r x y w h _ <<<"$(fact control "$1")"
-  xdotool mousemove --sync $((ox + x + w / 2 - 3)) $((oy + y + h / 2 - 1))
-  xdotool mousemove --sync $((ox + x + w / 2)) $((oy + y + h / 2))
 }
 
 # Sizes, places and the log pane's font at the DPI.
@@ -117,11 +101,6 @@ check_scaled_window() {
   pointer_away
   check "start button back to its normal picture $start_normal" \
     shows "$E2E_OUT/after.png" "${tolerance[@]}" picture "$start_normal@$(place_of 1000)"
-}
-
-# pane_inside DPI: the log pane's rectangle within its border, left of its scroll bar.
-pane_inside() {
-  fact control 1001 | awk -v bar="$(scaled "$1" 28)" '{ print $1 + 2 "," $2 + 2 "," $3 - bar "," $4 - 4 }'
 }
 
 scenario_dpi_96() { check_scaled_window 96; }

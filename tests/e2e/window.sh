@@ -12,13 +12,6 @@ DLU_START=198,46,57,48
 DLU_LOG=9,132,245,33
 DLU_RESTORE=198,172,50,14
 
-# place_is ID X Y W H: control ID lies at X,Y of the client area with size W x H.
-place_is() {
-  local actual
-  actual=$(fact control "$1" | cut -d' ' -f1-4)
-  [ "$actual" = "$2 $3 $4 $5" ] || { echo "  control $1 at/size $actual, expected $2 $3 $4 $5"; return 1; }
-}
-
 scenario_window() {
   start_program || return 1
   describe "$DLU_CLIENT" "$DLU_START" "$DLU_LOG" "$DLU_RESTORE" || { fail "DescribeWindow failed"; return 1; }
@@ -65,20 +58,6 @@ scenario_window() {
 
   second_start
   close_with Escape
-}
-
-# hover_control ID: the pointer over the control's centre, without a click.
-hover_control() {
-  local ox oy x y w h
-  read -r ox oy _ _ <<<"$(fact client)"
-  read -r x y w h _ <<<"$(fact control "$1")"
-  xdotool mousemove --sync $((ox + x + w / 2 - 3)) $((oy + y + h / 2 - 1))
-  xdotool mousemove --sync $((ox + x + w / 2)) $((oy + y + h / 2))
-}
-
-# pane_inside: the log pane's rectangle within its border, left of its scroll bar.
-pane_inside() {
-  fact control 1001 | awk '{ print $1 + 2 "," $2 + 2 "," $3 - 28 "," $4 - 4 }'
 }
 
 # Another window in front, then a second copy: it ends by itself and brings the first to the front.
