@@ -55,9 +55,9 @@ def close(a, b, tolerance):
     return all(abs(u - v) <= tolerance for u, v in zip(a, b))
 
 
-def load_picture(files, spec):
+def load_picture(files, wanted):
     """The picture of a resource id, or of "ID:WxH" resized to W x H."""
-    number, _, size = spec.partition(":")
+    number, _, size = wanted.partition(":")
     picture = Image.open(files[int(number)]).convert("RGB")
     if size:
         width, height = (int(v) for v in size.split("x"))

@@ -313,6 +313,15 @@ place_is() {
   [ "$actual" = "$2 $3 $4 $5" ] || { echo "  control $1 at/size $actual, expected $2 $3 $4 $5"; return 1; }
 }
 
+# centred_on_work_area: the window's centre is the work area's, within a pixel.
+centred_on_work_area() {
+  local left top right bottom wl wt wr wb
+  read -r left top right bottom <<<"$(fact window)"
+  read -r wl wt wr wb <<<"$(fact workarea)"
+  [ $(( (left + right) - (wl + wr) )) -ge -2 -a $(( (left + right) - (wl + wr) )) -le 2 \
+    -a $(( (top + bottom) - (wt + wb) )) -ge -2 -a $(( (top + bottom) - (wt + wb) )) -le 2 ]
+}
+
 # pane_inside [DPI]: the log pane's rectangle within its border, left of its scroll bar.
 pane_inside() {
   fact control 1001 | awk -v bar="$(scaled "${1:-96}" 28)" '{ print $1 + 2 "," $2 + 2 "," $3 - bar "," $4 - 4 }'

@@ -28,12 +28,7 @@ check_layout() {
   describe lines
   check "the log pane writes with the 9 pt dialog font at $dpi DPI: lines $(fact font_height) pixels high" \
     [ "$(fact line_height 1001)" = "$(fact font_height)" -a "$(fact font_height)" -ge "$(scaled "$dpi" 12)" ]
-  local left top right bottom wl wt wr wb
-  read -r left top right bottom <<<"$(fact window)"
-  read -r wl wt wr wb <<<"$(fact workarea)"
-  check "window centred on the work area" \
-    [ $(( (left + right) - (wl + wr) )) -ge -2 -a $(( (left + right) - (wl + wr) )) -le 2 \
-      -a $(( (top + bottom) - (wt + wb) )) -ge -2 -a $(( (top + bottom) - (wt + wb) )) -le 2 ]
+  check "window centred on the work area" centred_on_work_area
 }
 
 # The pictures' 96-DPI sizes.

@@ -25,12 +25,7 @@ scenario_window() {
   read -r _ _ w h <<<"$(fact dlu "$DLU_CLIENT")"
   check "client area 265 x 196 dialog units ($w x $h pixels)" [ "$cw $ch" = "$w $h" ]
 
-  local left top right bottom wl wt wr wb
-  read -r left top right bottom <<<"$(fact window)"
-  read -r wl wt wr wb <<<"$(fact workarea)"
-  check "window centred on the work area" \
-    [ $(( (left + right) - (wl + wr) )) -ge -2 -a $(( (left + right) - (wl + wr) )) -le 2 \
-      -a $(( (top + bottom) - (wt + wb) )) -ge -2 -a $(( (top + bottom) - (wt + wb) )) -le 2 ]
+  check "window centred on the work area" centred_on_work_area
 
   read -r x y _ _ <<<"$(fact dlu "$DLU_START")"
   check "start button at 198,46 dialog units, the size of its 88 x 88 picture" place_is 1000 "$x" "$y" 88 88
