@@ -35,3 +35,13 @@ function(tirox_unit_test name)
     set_tests_properties(${name} ${name}.wine PROPERTIES LABELS "${T_LABELS}")
   endif()
 endfunction()
+
+# tirox_test_path(var path): path as a test program of this build opens it; Wine shows the Linux
+# file system as drive Z:.
+function(tirox_test_path var path)
+  if(WIN32)
+    set(${var} "Z:${path}" PARENT_SCOPE)
+  else()
+    set(${var} "${path}" PARENT_SCOPE)
+  endif()
+endfunction()
