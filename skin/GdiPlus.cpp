@@ -1,10 +1,12 @@
 #include "skin/GdiPlus.h"
 
+#include "skin/GdiPlusObject.h"
+#include "skin/MemoryStream.h"
+
 #include <objbase.h>
 
 #include <gdiplus.h>
 
-#include <cstring>
 #include <new>
 
 using namespace Gdiplus;
@@ -56,63 +58,6 @@ private:
         return pfn != nullptr;
     }
 };
-
-namespace {
-
-// A COM stream over a copy of the bytes; GDI+ reads an image from it for as long as the image
-// lives, so it must outlive the image.
-class CMemoryStream {
-public:
-    CMemoryStream(const void* pData, std::size_t nSize) noexcept
-    {
-        const HGLOBAL hGlobal = GlobalAlloc(GMEM_MOVEABLE, nSize);
-        if (!hGlobal)
-            return;
-        if (void* pCopy = GlobalLock(hGlobal)) {
-            std::memcpy(pCopy, pData, nSize);
-            GlobalUnlock(hGlobal);
-            if (SUCCEEDED(CreateStreamOnHGlobal(hGlobal, TRUE, &m_pStream)))
-                return;
-        }
-        m_pStream = nullptr;
-        GlobalFree(hGlobal);
-    }
-    ~CMemoryStream()
-    {
-        if (m_pStream)
-            m_pStream->Release();
-    }
-    CMemoryStream(const CMemoryStream&) = delete;
-    CMemoryStream& operator=(const CMemoryStream&) = delete;
-
-    IStream* Get() const noexcept { return m_pStream; }
-
-private:
-    IStream* m_pStream = nullptr;
-};
-
-// Owns a GDI+ object and frees it with the flat API's function for its kind.
-template <typename Object, typename Free>
-class CGdiPlusObject {
-public:
-    explicit CGdiPlusObject(Free pfnFree) noexcept : m_pfnFree(pfnFree) {}
-    ~CGdiPlusObject()
-    {
-        if (m_pObject)
-            m_pfnFree(m_pObject);
-    }
-    CGdiPlusObject(const CGdiPlusObject&) = delete;
-    CGdiPlusObject& operator=(const CGdiPlusObject&) = delete;
-
-    Object* Get() const noexcept { return m_pObject; }
-    Object** Receive() noexcept { return &m_pObject; }
-
-private:
-    Free m_pfnFree;
-    Object* m_pObject = nullptr;
-};
-
-} // namespace
 
 CGdiPlus::CGdiPlus() noexcept
 {
