@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <exception>
 #include <string>
 
 namespace {
@@ -60,7 +61,25 @@ COptimizeRun::COptimizeRun(IOptimizeRunHost& host, const CRouteTable& routeTable
 {
 }
 
-void COptimizeRun::Run()
+void COptimizeRun::Run() noexcept
+{
+    try {
+        RunPasses();
+    } catch (const std::exception&) {
+        ReportUnfinished();
+    }
+}
+
+void COptimizeRun::ReportUnfinished() noexcept
+{
+    try {
+        m_host.AppendLog(m_bHostsWritten ? kszOptimized : kszHostsNotWritten);
+    } catch (const std::exception&) {
+        // The log cannot take even that; the window still shows what it had.
+    }
+}
+
+void COptimizeRun::RunPasses()
 {
     m_host.DisableStartButton();
 
@@ -89,8 +108,8 @@ void COptimizeRun::CarryOut(const OptimizeDecision& decision)
     switch (decision.outcome) {
     case OptimizeOutcome::ApplyRouteTable:
         // A rewrite that did not reach the file must not be reported as a finished optimization.
-        m_host.AppendLog(m_host.ApplyRouteTable(*m_routeTables[decision.nGroupIndex]) ? kszOptimized
-                                                                                       : kszHostsNotWritten);
+        m_bHostsWritten = m_host.ApplyRouteTable(*m_routeTables[decision.nGroupIndex]);
+        m_host.AppendLog(m_bHostsWritten ? kszOptimized : kszHostsNotWritten);
         return;
     case OptimizeOutcome::NoNeed:
         m_host.AppendLog(kszNoNeed);

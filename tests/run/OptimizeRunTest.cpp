@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -26,11 +27,11 @@ public:
     {
     }
 
-    void DisableStartButton() override { m_strCalls += 'D'; }
+    void DisableStartButton() override { Call('D'); }
 
     std::int32_t MeasureRoundTrip(const char* szHost) override
     {
-        m_strCalls += 'M';
+        Call('M');
         m_probed.push_back(szHost);
         for (int g = 0; g < kServerGroupCount; ++g) {
             if (std::string(szHost) == kServerGroups[g].szProbeAddress && m_nAttempts[g] < kPasses)
@@ -42,23 +43,25 @@ public:
 
     void Pause(unsigned milliseconds) override
     {
-        m_strCalls += 'P';
+        Call('P');
         m_pauses.push_back(milliseconds);
     }
 
     void AppendLog(const std::string& text) override
     {
-        m_strCalls += 'A';
+        Call('A');
         m_strLog += text;
     }
 
     bool ApplyRouteTable(const CRouteTable& routeTable) override
     {
-        m_strCalls += 'R';
+        Call('R');
         m_applied.push_back(&routeTable);
         return m_bRewriteSucceeds;
     }
 
+    // Call nCall (0: the first) runs out of memory, before it has any effect.
+    int m_nFailingCall = -1;
     std::string m_strCalls; // one letter per call, in order
     std::string m_strLog;
     std::vector<std::string> m_probed;
@@ -66,6 +69,15 @@ public:
     std::vector<const CRouteTable*> m_applied;
 
 private:
+    void Call(char cKind)
+    {
+        if (static_cast<int>(m_strCalls.size()) == m_nFailingCall) {
+            m_strCalls += '!';
+            throw std::bad_alloc();
+        }
+        m_strCalls += cKind;
+    }
+
     Script m_script;
     bool m_bRewriteSucceeds;
     int m_nAttempts[kServerGroupCount] = {};
@@ -153,5 +165,36 @@ TEST_P(RunTest, LogPausesAndRewrite)
 
 INSTANTIATE_TEST_SUITE_P(Scripted, RunTest, testing::ValuesIn(kRunCases),
                          [](const testing::TestParamInfo<RunCase>& info) { return info.param.szFixture; });
+
+// Out of memory at any call of a run that applies group 3: the run stops there without throwing,
+// and its last log text says whether HOSTS got the edit.
+TEST(RunOutOfMemory, StopsAndSaysWhetherHostsWasWritten)
+{
+    const RunCase& c = kRunCases[5];
+    ASSERT_STREQ(c.szFixture, "group3_applied");
+    const CRouteTable routeTable1 = OneEntryTable(kServerGroups[0].szServiceAddress);
+    const CRouteTable routeTable2 = OneEntryTable(kServerGroups[1].szServiceAddress);
+    const CRouteTable routeTable3 = OneEntryTable(kServerGroups[2].szServiceAddress);
+    const std::string full = ExpectedLog(c.szFixture);
+    const std::string notWritten = ExpectedLog("hosts_not_written");
+    const std::string optimized = full.substr(full.rfind("\r\n"));
+    const std::string failed = notWritten.substr(notWritten.rfind("\r\n"));
+    const int nCalls = 1 + kPasses * kServerGroupCount * 5 + 2;
+    for (int nFailing = 0; nFailing < nCalls; ++nFailing) {
+        CScriptedHost host(c.script, true);
+        host.m_nFailingCall = nFailing;
+
+        COptimizeRun(host, routeTable1, routeTable2, routeTable3).Run();
+
+        const std::string::size_type nStop = host.m_strCalls.find('!');
+        ASSERT_EQ(nStop, static_cast<std::string::size_type>(nFailing));
+        const bool bWritten = host.m_strCalls.find('R') < nStop;
+        // After the failing call, only the outcome text.
+        EXPECT_EQ(host.m_strCalls.substr(nStop), "!A") << nFailing;
+        const std::string& last = bWritten ? optimized : failed;
+        ASSERT_GE(host.m_strLog.size(), last.size()) << nFailing;
+        EXPECT_EQ(host.m_strLog.substr(host.m_strLog.size() - last.size()), last) << nFailing;
+    }
+}
 
 } // namespace
