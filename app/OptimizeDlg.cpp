@@ -15,6 +15,8 @@
 #include "skin/ScreenDC.h"
 #include "skin/SkinLayout.h"
 
+#include <exception>
+
 namespace {
 
 // "\r\n网络设置已恢复"
@@ -84,12 +86,18 @@ bool COptimizeDlg::DoDataExchange() noexcept
 
 BOOL COptimizeDlg::OnInitDialog() noexcept
 {
-    if (!DoDataExchange()) {
+    try {
+        if (!DoDataExchange()) {
+            EndDialog(-1);
+            return FALSE;
+        }
+        LayOutForDisplayScale();
+        BuildRouteTables();
+    } catch (const std::exception&) {
+        // Without its route tables the window could only offer commands it cannot carry out.
         EndDialog(-1);
         return FALSE;
     }
-    LayOutForDisplayScale();
-    BuildRouteTables();
     SetForegroundWindow(GetSafeHwnd());
     return TRUE;
 }
@@ -190,12 +198,21 @@ void COptimizeDlg::OnOptimize() noexcept
 void COptimizeDlg::OnRestore() noexcept
 {
     const bool bRestored = RewriteHostsFile(m_routeTable1, TRUE);
-    AppendLog(bRestored ? kRestoredText : kRestoreFailedText);
+    try {
+        AppendLog(bRestored ? kRestoredText : kRestoreFailedText);
+    } catch (const std::exception&) {
+        // Out of memory: the log pane cannot take the text; HOSTS is as the rewrite left it.
+    }
 }
 
-bool COptimizeDlg::RewriteHostsFile(const CRouteTable& routeTable, BOOL bRestore)
+bool COptimizeDlg::RewriteHostsFile(const CRouteTable& routeTable, BOOL bRestore) noexcept
 {
-    return RewriteHostsFileAt(GetHostsFilePath(), routeTable, bRestore != FALSE);
+    // Finding HOSTS needs memory too; without it HOSTS is not touched.
+    try {
+        return RewriteHostsFileAt(GetHostsFilePath(), routeTable, bRestore != FALSE);
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 void COptimizeDlg::DisableStartButton()

@@ -17,7 +17,7 @@ public:
 
     // Makes HOSTS map the table's host names to its address, or with bRestore takes them out;
     // true when the file now holds the edit.
-    [[nodiscard]] bool RewriteHostsFile(const CRouteTable& routeTable, BOOL bRestore);
+    [[nodiscard]] bool RewriteHostsFile(const CRouteTable& routeTable, BOOL bRestore) noexcept;
 
 protected:
     BOOL OnInitDialog() noexcept override;
