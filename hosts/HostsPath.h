@@ -19,6 +19,14 @@ std::string MakeHostsFilePath(const std::string& tag, const std::string& directo
 [[nodiscard]] std::string QueryWholeDirectory(
     const std::function<unsigned(char* buffer, unsigned size)>& query);
 
+// Where the running program finds HOSTS: the file "HOSTS" in the resolver's database directory
+// (the registry's DataBasePath, expanded) when that is a usable absolute path, otherwise under
+// the system directory, where the NT family keeps it. Empty when neither is known.
+// The program only loads on the NT family, so it never asks for the platform tag here: a 9x
+// answer would come from a compatibility mode, and its HOSTS would be a file nothing reads.
+[[nodiscard]] std::string DecideHostsFilePath(const std::string& dataBasePath,
+                                              const std::string& systemDirectory);
+
 #ifdef _WIN32
 // The HOSTS path of the running Windows, in the system's ANSI code page; empty when the
 // directory query fails.

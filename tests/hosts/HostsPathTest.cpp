@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -53,6 +54,36 @@ TEST(HostsPath, DirectoryAndSuffixFollowTheTag)
     }
 }
 
+TEST(HostsPath, ResolverDirectoryWhenUsableElseSystemDirectory)
+{
+    const std::string system = "C:\\WINDOWS\\system32";
+    const std::string inSystem = "C:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS";
+    struct Case {
+        std::string dataBasePath;
+        std::string path;
+    };
+    const std::vector<Case> cases = {
+        {"D:\\net\\etc", "D:\\net\\etc\\HOSTS"},
+        {"D:\\net\\etc\\", "D:\\net\\etc\\HOSTS"},
+        {"C:\\", "C:\\HOSTS"},
+        {"\\\\server\\share\\etc", "\\\\server\\share\\etc\\HOSTS"},
+        {"C:\\" + std::string(237, 'd'), "C:\\" + std::string(237, 'd') + "\\HOSTS"},
+        // Not usable: the system directory's HOSTS.
+        {"", inSystem},
+        {"etc", inSystem},
+        {"\\etc", inSystem},
+        {"C:etc", inSystem},
+        {"%SystemRoot%\\System32\\drivers\\etc", inSystem},
+        {"C:\\" + std::string(238, 'd'), inSystem},
+        {"C:\\etc\nD:\\x", inSystem},
+        {"C:\\etc?", inSystem},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DecideHostsFilePath(c.dataBasePath, system), c.path) << c.dataBasePath;
+    EXPECT_EQ(DecideHostsFilePath("", ""), "");
+    EXPECT_EQ(DecideHostsFilePath("D:\\etc", ""), "D:\\etc\\HOSTS");
+}
+
 TEST(HostsPath, DirectoryQueryAlwaysGivesTheWholeText)
 {
     // A query shaped like GetSystemDirectoryA over a given directory text.
@@ -77,10 +108,108 @@ TEST(HostsPath, DirectoryQueryAlwaysGivesTheWholeText)
 }
 
 #ifdef _WIN32
+namespace {
+
+constexpr const char kParametersKey[] = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+
+// Sets DataBasePath (or with type REG_NONE removes it) for the test's lifetime, then puts back
+// what the prefix had.
+class CDataBasePathValue {
+public:
+    CDataBasePathValue(DWORD type, const std::string& data)
+    {
+        m_bHad = RegGetValueSaved();
+        RegSetKeyValueOrDelete(type, data);
+    }
+    ~CDataBasePathValue()
+    {
+        if (m_bHad)
+            RegSetKeyValueOrDelete(m_type, m_data);
+        else
+            RegSetKeyValueOrDelete(REG_NONE, {});
+    }
+
+private:
+    bool RegGetValueSaved()
+    {
+        HKEY hKey = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+            return false;
+        char buffer[1024];
+        DWORD size = sizeof buffer;
+        const bool bHad = RegQueryValueExA(hKey, "DataBasePath", nullptr, &m_type,
+                                           reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
+        if (bHad)
+            m_data.assign(buffer, size);
+        RegCloseKey(hKey);
+        return bHad;
+    }
+    static void RegSetKeyValueOrDelete(DWORD type, const std::string& data)
+    {
+        HKEY hKey = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                  &hKey, nullptr),
+                  ERROR_SUCCESS);
+        if (type == REG_NONE)
+            RegDeleteValueA(hKey, "DataBasePath");
+        else
+            EXPECT_EQ(RegSetValueExA(hKey, "DataBasePath", 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                                     static_cast<DWORD>(data.size())),
+                      ERROR_SUCCESS);
+        RegCloseKey(hKey);
+    }
+
+    bool m_bHad = false;
+    DWORD m_type = REG_NONE;
+    std::string m_data;
+};
+
+// A registry string's bytes: the text and its terminating NUL.
+std::string Sz(const std::string& text)
+{
+    return text + std::string(1, '\0');
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace
+
 TEST(HostsPath, WinePrefixHostsFile)
 {
     const std::string path = GetHostsFilePath();
-    EXPECT_EQ(path, "C:\\windows\\system32\\DRIVERS\\ETC\\HOSTS");
+    EXPECT_EQ(Lower(path), "c:\\windows\\system32\\drivers\\etc\\hosts");
     EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(HostsPath, FollowsTheResolverDataBasePath)
+{
+    const std::string system = "c:\\windows\\system32\\drivers\\etc\\hosts";
+    struct Case {
+        DWORD type;
+        std::string data;
+        std::string path;
+    };
+    const std::string dword("\x01\x00\x00\x00", 4);
+    const std::vector<Case> cases = {
+        {REG_SZ, Sz("D:\\etc"), "d:\\etc\\hosts"},
+        {REG_SZ, "D:\\etc", "d:\\etc\\hosts"},
+        {REG_EXPAND_SZ, Sz("%SystemRoot%\\tirox"), "c:\\windows\\tirox\\hosts"},
+        {REG_EXPAND_SZ, Sz("%TiroxNoSuchVariable%\\etc"), system},
+        {REG_NONE, "", system},
+        {REG_SZ, Sz(""), system},
+        {REG_DWORD, dword, system},
+        {REG_BINARY, "D:\\etc", system},
+        {REG_MULTI_SZ, Sz("D:\\etc") + Sz(""), system},
+        {REG_SZ, "C:\\" + std::string(1100, 'd'), system},
+    };
+    for (const Case& c : cases) {
+        const CDataBasePathValue value(c.type, c.data);
+        EXPECT_EQ(Lower(GetHostsFilePath()), c.path) << c.type << " " << c.data;
+    }
 }
 #endif
