@@ -22,14 +22,19 @@ bool CModalDialog::OnCommand(WORD nID, WORD /*nCode*/) noexcept
     return true;
 }
 
+// Any program on the desktop can send the dialog any message, WM_INITDIALOG too. Only the
+// dialog manager's own, sent on this thread before the dialog has its object, carries the
+// pointer that DoModal gave; a later one, or one sent from another thread, is ignored.
 INT_PTR CALLBACK CModalDialog::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) noexcept
 {
+    auto* pDialog = reinterpret_cast<CModalDialog*>(GetWindowLongPtrW(hWnd, DWLP_USER));
     if (uMsg == WM_INITDIALOG) {
-        auto* pDialog = reinterpret_cast<CModalDialog*>(lParam);
+        if (pDialog || InSendMessage() || lParam == 0)
+            return FALSE;
+        pDialog = reinterpret_cast<CModalDialog*>(lParam);
         pDialog->m_hWnd = hWnd;
         SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
     }
-    auto* pDialog = reinterpret_cast<CModalDialog*>(GetWindowLongPtrW(hWnd, DWLP_USER));
     return pDialog ? pDialog->HandleMessage(uMsg, wParam, lParam) : FALSE;
 }
 

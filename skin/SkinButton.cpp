@@ -8,8 +8,12 @@
 
 namespace {
 
-// The window property that leads from the button's window to its CSkinButton.
-const wchar_t kOwnerProperty[] = L"TiroxSkinButton";
+// The button's window leads to its CSkinButton through its user data: other processes cannot
+// change a window's user data, whereas any program on the desktop can set a window property.
+CSkinButton* OwnerOf(HWND hWnd) noexcept
+{
+    return reinterpret_cast<CSkinButton*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+}
 
 HBITMAP LoadResourceBitmap(UINT nID)
 {
@@ -30,14 +34,15 @@ CSkinButton::~CSkinButton()
 bool CSkinButton::SubclassDlgItem(UINT nID, HWND hParent)
 {
     HWND hWnd = GetDlgItem(hParent, static_cast<int>(nID));
-    if (m_hWnd || !hWnd || GetPropW(hWnd, kOwnerProperty))
+    if (m_hWnd || !hWnd || OwnerOf(hWnd))
         return false;
-    if (!SetPropW(hWnd, kOwnerProperty, this))
+    SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (OwnerOf(hWnd) != this)
         return false;
     const LONG_PTR previous = SetWindowLongPtrW(hWnd, GWLP_WNDPROC,
                                                 reinterpret_cast<LONG_PTR>(&CSkinButton::WindowProc));
     if (previous == 0) {
-        RemovePropW(hWnd, kOwnerProperty);
+        SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
         return false;
     }
     m_hWnd = hWnd;
@@ -51,7 +56,7 @@ void CSkinButton::Detach() noexcept
         return;
     if (IsWindow(m_hWnd)) {
         SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-        RemovePropW(m_hWnd, kOwnerProperty);
+        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
     }
     m_hWnd = nullptr;
 }
@@ -119,7 +124,7 @@ void CSkinButton::DrawButton(HDC hdc)
 
 LRESULT CALLBACK CSkinButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    auto* pButton = static_cast<CSkinButton*>(GetPropW(hWnd, kOwnerProperty));
+    CSkinButton* pButton = OwnerOf(hWnd);
     if (!pButton || pButton->m_hWnd != hWnd)
         return DefWindowProcW(hWnd, uMsg, wParam, lParam);
     return pButton->OnMessage(uMsg, wParam, lParam);
