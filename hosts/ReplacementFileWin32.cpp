@@ -38,9 +38,10 @@ bool IsReadOnlyWithOneName(const std::wstring& path)
            && information.nNumberOfLinks == 1;
 }
 
-// Removes what a killed rewrite left under the temporary name. Only the name goes: the leftover
-// may be a hard link to another file, which must not be truncated or written. A live rewrite's
-// file cannot be removed, as it is open without sharing.
+// Removes what a killed rewrite left under one of our names (the temporary or the backup name).
+// Only the name goes: the leftover may be a hard link to another file, which must not be
+// truncated, written or have its attributes changed. A live rewrite's file cannot be removed, as
+// it is open without sharing.
 bool RemoveLeftover(const std::wstring& path)
 {
     if (DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND)
@@ -72,15 +73,18 @@ std::wstring AsSpeltOnDisk(const std::wstring& path)
 bool ReplaceExisting(const std::wstring& target, const std::wstring& replacement,
                      const std::wstring& backup)
 {
-    RemoveFile(backup);
+    if (!RemoveLeftover(backup))
+        return false;
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (ReplaceFileW(target.c_str(), replacement.c_str(), backup.c_str(), 0, nullptr, nullptr)) {
         // Wine's ReplaceFileW does not carry the attributes over (hidden, system); Windows does.
         if (attributes != INVALID_FILE_ATTRIBUTES && GetFileAttributesW(target.c_str()) != attributes)
             SetFileAttributesW(target.c_str(), attributes);
-        RemoveFile(backup);
+        static_cast<void>(RemoveLeftover(backup));
         return true;
     }
+    // The old file is under the backup name (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2); if it cannot be
+    // moved back here, the caller tries the recovery of an interrupted replace.
     if (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
         MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
     return false;
@@ -134,6 +138,9 @@ bool CReplacementFile::RecoverInterruptedReplace(const std::string& targetPath)
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES
         || GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES)
         return true;
+    // A link at the backup name is nothing a replace of ours left: it is not put in HOSTS' place.
+    if (IsLink(BackupPathFor(targetPath)))
+        return false;
     return MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
@@ -153,8 +160,12 @@ bool CReplacementFile::Commit(bool bTargetExists)
                                ? ReplaceExisting(AsSpeltOnDisk(target), temporaryPath, backup)
                                : MoveFileExW(temporaryPath.c_str(), target.c_str(),
                                              MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!bReplaced)
+    if (!bReplaced) {
         RemoveFile(temporaryPath);
+        // A replace that failed after moving the old file to the backup name has it put back now,
+        // not only by the next rewrite. Should that fail too, HOSTS waits under the backup name.
+        static_cast<void>(RecoverInterruptedReplace(m_targetPath));
+    }
     return bReplaced;
 }
 
