@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end: the program's window (title, places, pictures), a second start, Escape and Alt+F4,
-# and the restore command on a Windows 98 HOSTS. Nothing here starts a run, so every scenario
-# runs in a network namespace without any network.
+# End-to-end: the program's window (title, places, pictures), a second start, Escape and Alt+F4.
+# Nothing here starts a run, so every scenario runs in a network namespace without any network.
 # Usage: window.sh WIN32_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
@@ -96,31 +95,7 @@ close_with() {
   check "no window left after $1" [ "$(fact windows)" = 0 ]
 }
 
-# Wine reporting Windows 98: the HOSTS file is C:\windows\HOSTS; restore takes the route lines
-# out of it and leaves the NT location alone.
-scenario_win98_restore() {
-  e2e_wine reg add 'HKCU\Software\Wine\AppDefaults\TiroxOptimize.exe' /v Version /d win98 /f >/dev/null 2>&1 \
-    || { fail "could not set the Windows version"; return 1; }
-  local kept=$'127.0.0.1  localhost\r\n'
-  local windows=$WINEPREFIX/drive_c/windows
-  { printf '%s' "$kept"; route_lines 198.51.100.20; } >"$windows/HOSTS"
-  cp "$windows/HOSTS" "$(hosts_file)"
-  cp "$(hosts_file)" "$E2E_OUT/nt-hosts.before"
-
-  start_program || return 1
-  click_control 1002
-  wait_log_text 30 "网络设置已恢复" || return 1
-  sleep 1
-  read_log "$E2E_OUT/log"
-  check "log pane shows \"\\r\\n网络设置已恢复\"" cmp -s "$E2E_OUT/log" <(printf '\r\n'; gbk "网络设置已恢复")
-  check "C:\\windows\\HOSTS lost the nine route lines" cmp -s "$(hosts_in "$windows")" <(printf '%s' "$kept")
-  check "one HOSTS file in C:\\windows" one_hosts_file "$windows"
-  check "the system32 HOSTS file is untouched" cmp -s "$(hosts_file)" "$E2E_OUT/nt-hosts.before"
-  close_with alt+F4
-}
-
 e2e_dispatch_inside "$@"
 e2e_setup "${1:?usage: window.sh WIN32_BUILD_DIR}" "$0"
 e2e_scenario window --no-net
-e2e_scenario win98_restore --no-net
 e2e_finish

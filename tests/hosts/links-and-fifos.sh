@@ -5,7 +5,9 @@
 # - HOSTS a FIFO: the rewrite fails at once, without waiting for a writer;
 # - a link or a FIFO at the temporary name: removed natively and the rewrite succeeds; the
 #   Windows build leaves either alone (Wine would delete the file a link leads to, and deletes no
-#   FIFO) and fails at once with HOSTS unchanged; the file the link leads to keeps its bytes.
+#   FIFO) and fails at once with HOSTS unchanged; the file the link leads to keeps its bytes;
+# - the Windows build's backup name: a hard link there to a read-only file, or a link there while
+#   HOSTS is missing, is left alone and the rewrite fails.
 # Usage: links-and-fifos.sh [--wine PREFIX] HOSTS_REWRITE_TOOL
 set -euo pipefail
 source "$(dirname "$0")/rewrite-tool.sh"
@@ -66,5 +68,32 @@ for leftover in FIFO "link to a file elsewhere"; do
   [ "$(cat "$work/elsewhere/other")" = $'precious\r' ] || fail "$case: the file it leads to was written"
   rm -f "$work"/etc/* "$work"/elsewhere/*
 done
+# The backup name, which only the Windows build's replace uses, gets the same care: a hard link
+# there to a read-only file elsewhere keeps that file's attribute and the rewrite fails; a link
+# there while HOSTS is missing is not put in HOSTS' place.
+if [ -n "$wine_prefix" ]; then
+  case="a hard link to a read-only file at the backup name"
+  cp "$work/sample" "$hosts"
+  printf 'precious\r\n' >"$work/elsewhere/other"
+  chmod 0444 "$work/elsewhere/other"
+  ln "$work/elsewhere/other" "$hosts.tirox-old"
+  status=0
+  TIROX_REWRITE_TIMEOUT=20 rewrite apply "$hosts" || status=$?
+  [ "$status" -eq 1 ] || fail "$case: exit status $status, not a failure"
+  cmp "$work/sample" "$hosts" || fail "$case: HOSTS changed"
+  [ "$(stat -c %a "$work/elsewhere/other")" = 444 ] || fail "$case: the file it leads to lost its read-only attribute"
+  [ "$(cat "$work/elsewhere/other")" = $'precious\r' ] || fail "$case: the file it leads to was written"
+  rm -f "$work"/etc/* "$work"/elsewhere/*
+
+  case="a link at the backup name while HOSTS is missing"
+  printf 'precious\r\n' >"$work/elsewhere/other"
+  ln -s ../elsewhere/other "$hosts.tirox-old"
+  status=0
+  TIROX_REWRITE_TIMEOUT=20 rewrite apply "$hosts" || status=$?
+  [ "$status" -eq 1 ] || fail "$case: exit status $status, not a failure"
+  [ ! -e "$hosts" ] && [ -L "$hosts.tirox-old" ] || fail "$case: the link was moved or HOSTS made"
+  [ "$(cat "$work/elsewhere/other")" = $'precious\r' ] || fail "$case: the file it leads to was written or removed"
+  rm -f "$work"/etc/* "$work"/elsewhere/*
+fi
 echo "links and FIFOs: a linked HOSTS edited where it leads, the link kept; a FIFO HOSTS refused" \
      "at once; a link or a FIFO at the temporary name $([ -n "$wine_prefix" ] && echo refused || echo removed)"
