@@ -11,6 +11,8 @@
 #include <vector>
 
 #ifdef _WIN32
+#include "ImportPatch.h"
+
 #include <windows.h>
 #endif
 
@@ -212,6 +214,80 @@ TEST_F(HostsFileTest, ReplaceStoppedMidwayIsPutRightBeforeTheEdit)
     ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
     EXPECT_EQ(ReadBytes(m_hosts), EditHostsText(kSample, m_tables[0], false));
     ExpectNoLeftovers(m_hosts);
+}
+
+namespace {
+
+using MoveFileExFunction = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+
+// The real MoveFileExW while the stand-ins below are in place, and how many more moves of the
+// backup back to its place are to fail (as a file held open by a scanner would make them).
+MoveFileExFunction g_pfnRealMoveFileEx = nullptr;
+int g_nMoveBackFailures = 0;
+
+bool IsBackupName(LPCWSTR path)
+{
+    const std::wstring name(path);
+    const std::wstring suffix = L".tirox-old";
+    return name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+BOOL WINAPI MoveFileExFailingBack(LPCWSTR from, LPCWSTR to, DWORD flags)
+{
+    if (g_nMoveBackFailures > 0 && IsBackupName(from)) {
+        --g_nMoveBackFailures;
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    return g_pfnRealMoveFileEx(from, to, flags);
+}
+
+// A replace that stops after its first move, as Windows reports with
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the old file is under the backup name, the new one unmoved.
+BOOL WINAPI ReplaceFileStoppingMidway(LPCWSTR replaced, LPCWSTR /*replacement*/, LPCWSTR backup, DWORD,
+                                      LPVOID, LPVOID)
+{
+    if (!g_pfnRealMoveFileEx(replaced, backup, MOVEFILE_REPLACE_EXISTING))
+        return FALSE;
+    SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    return FALSE;
+}
+
+} // namespace
+
+// A replace that fails after moving HOSTS to the backup name: the old file is put back at once,
+// by the rewrite's own move or by the recovery after it; only when both fail does it wait under
+// the backup name, where the next rewrite finds it.
+TEST_F(HostsFileTest, ReplaceFailingMidwayPutsTheOldFileBack)
+{
+    const std::string backup = m_hosts + ".tirox-old";
+    struct Case {
+        int nMoveBackFailures;
+        bool bPutBack;
+    };
+    for (const Case c : {Case{0, true}, Case{1, true}, Case{2, false}}) {
+        WriteBytes(m_hosts, kSample);
+        {
+            const CImportPatch move("KERNEL32.dll", "MoveFileExW", reinterpret_cast<void*>(&MoveFileExFailingBack));
+            const CImportPatch replace("KERNEL32.dll", "ReplaceFileW",
+                                       reinterpret_cast<void*>(&ReplaceFileStoppingMidway));
+            ASSERT_TRUE(move && replace);
+            g_pfnRealMoveFileEx = reinterpret_cast<MoveFileExFunction>(move.Original());
+            g_nMoveBackFailures = c.nMoveBackFailures;
+            EXPECT_FALSE(RewriteHostsFileAt(m_hosts, m_tables[0], false)) << c.nMoveBackFailures;
+        }
+        EXPECT_FALSE(Exists(CReplacementFile::TemporaryPathFor(m_hosts))) << c.nMoveBackFailures;
+        if (c.bPutBack) {
+            EXPECT_EQ(ReadBytes(m_hosts), kSample) << c.nMoveBackFailures;
+            EXPECT_FALSE(Exists(backup)) << c.nMoveBackFailures;
+        } else {
+            EXPECT_FALSE(Exists(m_hosts));
+            EXPECT_EQ(ReadBytes(backup), kSample);
+            ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
+            EXPECT_EQ(ReadBytes(m_hosts), EditHostsText(kSample, m_tables[0], false));
+            ExpectNoLeftovers(m_hosts);
+        }
+    }
 }
 
 TEST_F(HostsFileTest, FileHeldOpenByAnotherIsAFailure)
