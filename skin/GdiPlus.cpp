@@ -61,11 +61,10 @@ private:
 
 CGdiPlus::CGdiPlus() noexcept
 {
-    m_hModule = LoadLibraryW(L"gdiplus.dll");
-    if (!m_hModule)
+    if (!m_library.Get())
         return;
     m_pApi.reset(new (std::nothrow) Api);
-    if (!m_pApi || !m_pApi->Load(m_hModule))
+    if (!m_pApi || !m_pApi->Load(m_library.Get()))
         return;
     GdiplusStartupInput input;
     ULONG_PTR token = 0;
@@ -77,8 +76,6 @@ CGdiPlus::~CGdiPlus()
 {
     if (m_token)
         m_pApi->Shutdown(m_token);
-    if (m_hModule)
-        FreeLibrary(m_hModule);
 }
 
 HBITMAP CGdiPlus::DecodeBitmap(const void* pData, std::size_t nSize, int cx, int cy) const noexcept

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "skin/SystemLibrary.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -9,9 +11,10 @@ namespace Gdiplus {
 class GpBitmap;
 }
 
-// GDI+ (gdiplus.dll), loaded and started for the object's lifetime. Windows XP and later and Wine
-// have it; it is loaded at run time rather than imported so that a system where it cannot be
-// found still starts the program, and the object is then false.
+// GDI+ (gdiplus.dll), loaded from the system directory and started for the object's lifetime.
+// Windows Vista and later and Wine keep it there; Windows XP keeps it in its side-by-side store
+// only, and 2000 has none. It is loaded at run time rather than imported so that a system where
+// it is not found still starts the program, and the object is then false.
 class CGdiPlus {
 public:
     CGdiPlus() noexcept;
@@ -31,7 +34,7 @@ private:
 
     [[nodiscard]] HBITMAP ToBitmap(Gdiplus::GpBitmap* pSource, int cx, int cy) const noexcept;
 
-    HMODULE m_hModule = nullptr;
+    CSystemLibrary m_library{L"gdiplus.dll"};
     std::unique_ptr<Api> m_pApi;
     ULONG_PTR m_token = 0;
 };

@@ -42,6 +42,7 @@ newer+='|InitOnce(ExecuteOnce|BeginInitialize|Complete|Initialize)|InitializeCri
 newer+='|Fls(Alloc|Free|GetValue|SetValue)|Create(Event|Mutex|Semaphore|WaitableTimer)Ex[AW]'
 newer+='|GetFinalPathNameByHandle[AW]|GetFileInformationByHandleEx|SetFileInformationByHandle'
 newer+='|CreateSymbolicLink[AW]|CreateFile2|CancelIoEx|GetQueuedCompletionStatusEx|CopyFile2'
+newer+='|SetDefaultDllDirectories|AddDllDirectory|RemoveDllDirectory|SetDllDirectory[AW]'
 newer+='|QueryFullProcessImageName[AW]|GetThreadId|GetProcessIdOfThread|GetErrorMode|GetProductInfo'
 newer+='|GetSystemTimePreciseAsFileTime|QueryUnbiasedInterruptTime|QueryThreadCycleTime'
 newer+='|(GetLocaleInfo|CompareString|LCMapString|GetDateFormat|GetTimeFormat)Ex|LocaleNameToLCID|LCIDToLocaleName'

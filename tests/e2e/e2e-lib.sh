@@ -242,9 +242,10 @@ e2e_wine() {
   timeout -k 5 60 "${E2E_WINE[@]}" "$@"
 }
 
-# Starts the program in the background ($E2E_PROGRAM_PID) and waits for its window.
+# start_program [EXE]: starts the program (default: the build's) in the background
+# ($E2E_PROGRAM_PID) and waits for its window.
 start_program() {
-  timeout -k 5 300 "${E2E_WINE[@]}" "$E2E_WIN32_DIR/TiroxOptimize.exe" >"$E2E_OUT/program.out" 2>&1 &
+  timeout -k 5 300 "${E2E_WINE[@]}" "${1:-$E2E_WIN32_DIR/TiroxOptimize.exe}" >"$E2E_OUT/program.out" 2>&1 &
   E2E_PROGRAM_PID=$!
   wait_window 60
 }
@@ -320,6 +321,28 @@ centred_on_work_area() {
   read -r wl wt wr wb <<<"$(fact workarea)"
   [ $(( (left + right) - (wl + wr) )) -ge -2 -a $(( (left + right) - (wl + wr) )) -le 2 \
     -a $(( (top + bottom) - (wt + wb) )) -ge -2 -a $(( (top + bottom) - (wt + wb) )) -le 2 ]
+}
+
+# scaled_place_is DPI ID X Y W H: control ID lies where the 96-DPI rectangle is, times the scale.
+scaled_place_is() {
+  local dpi=$1 id=$2; shift 2
+  place_is "$id" $(for v in "$@"; do scaled "$dpi" "$v"; done)
+}
+
+# check_layout DPI: the window laid out for the DPI: sizes, places and the log pane's font.
+check_layout() {
+  local dpi=$1 cw ch
+  check "the program is told $dpi DPI" [ "$(fact dpi)" = "$dpi" ]
+  read -r _ _ cw ch <<<"$(fact client)"
+  check "client area 398 x 294 times the scale: $(scaled "$dpi" 398) x $(scaled "$dpi" 294)" \
+    [ "$cw $ch" = "$(scaled "$dpi" 398) $(scaled "$dpi" 294)" ]
+  check "start button: 88 x 88 at 297,69 times the scale" scaled_place_is "$dpi" 1000 297 69 88 88
+  check "log pane: 368 x 50 at 14,198 times the scale" scaled_place_is "$dpi" 1001 14 198 368 50
+  check "restore button: 79 x 12 at 297,258 times the scale" scaled_place_is "$dpi" 1002 297 258 79 12
+  describe lines
+  check "the log pane writes with the 9 pt dialog font at $dpi DPI: lines $(fact font_height) pixels high" \
+    [ "$(fact line_height 1001)" = "$(fact font_height)" -a "$(fact font_height)" -ge "$(scaled "$dpi" 12)" ]
+  check "window centred on the work area" centred_on_work_area
 }
 
 # pane_inside [DPI]: the log pane's rectangle within its border, left of its scroll bar.

@@ -9,28 +9,6 @@
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
 
-# scaled_place_is DPI ID X Y W H: control ID lies where the 96-DPI rectangle is, times the scale.
-scaled_place_is() {
-  local dpi=$1 id=$2; shift 2
-  place_is "$id" $(for v in "$@"; do scaled "$dpi" "$v"; done)
-}
-
-# Sizes, places and the log pane's font at the DPI.
-check_layout() {
-  local dpi=$1 cw ch
-  check "the program is told $dpi DPI" [ "$(fact dpi)" = "$dpi" ]
-  read -r _ _ cw ch <<<"$(fact client)"
-  check "client area 398 x 294 times the scale: $(scaled "$dpi" 398) x $(scaled "$dpi" 294)" \
-    [ "$cw $ch" = "$(scaled "$dpi" 398) $(scaled "$dpi" 294)" ]
-  check "start button: 88 x 88 at 297,69 times the scale" scaled_place_is "$dpi" 1000 297 69 88 88
-  check "log pane: 368 x 50 at 14,198 times the scale" scaled_place_is "$dpi" 1001 14 198 368 50
-  check "restore button: 79 x 12 at 297,258 times the scale" scaled_place_is "$dpi" 1002 297 258 79 12
-  describe lines
-  check "the log pane writes with the 9 pt dialog font at $dpi DPI: lines $(fact font_height) pixels high" \
-    [ "$(fact line_height 1001)" = "$(fact font_height)" -a "$(fact font_height)" -ge "$(scaled "$dpi" 12)" ]
-  check "window centred on the work area" centred_on_work_area
-}
-
 # The pictures' 96-DPI sizes.
 declare -A PICTURE_SIZE=([132]="88 88" [134]="88 88" [135]="88 88" [136]="400 300" [138]="79 12" [139]="79 12")
 
