@@ -4,9 +4,9 @@
 # directory. It runs as administrator, so such a DLL must never be loaded: GDI+, which the
 # program loads for the pictures at 150% (144 DPI), and Windows' cryptographic provider, which
 # its start-up asks for the stack cookie, come from the system only. Wine prefers its own DLLs;
-# "n,b" asks it for Windows' search order for these names, so a DLL planted where Windows would
-# look is found. Nothing here starts a run, and the scenario runs in a network namespace without
-# any network.
+# "native,builtin" for the program alone (Wine's own processes keep theirs) asks it for
+# Windows' search order for these names, so a DLL planted where Windows would look is found.
+# Nothing here starts a run, and the scenario runs in a network namespace without any network.
 # Usage: planted-dll.sh WIN32_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
@@ -24,7 +24,8 @@ scenario_planted_dlls() {
     for place in "$folder" "$downloads"; do
       cp "$E2E_WIN32_DIR/PlantedDll.dll" "$place/$name.dll"
     done
-    WINEDLLOVERRIDES+=";$name=n,b"
+    e2e_wine reg add 'HKCU\Software\Wine\AppDefaults\TiroxOptimize.exe\DllOverrides' \
+      /v "$name" /t REG_SZ /d native,builtin /f >/dev/null 2>&1 || { fail "could not override $name"; return 1; }
   done
   set_dpi 144 || { fail "could not set the DPI to 144"; return 1; }
   cd "$downloads" || return 1
