@@ -59,9 +59,8 @@ private:
     }
 };
 
-CGdiPlus::CGdiPlus() noexcept
+CGdiPlus::CGdiPlus() noexcept : m_hModule(LoadLibraryW(L"gdiplus.dll"))
 {
-    m_hModule = LoadLibraryW(L"gdiplus.dll");
     if (!m_hModule)
         return;
     m_pApi.reset(new (std::nothrow) Api);
