@@ -17,10 +17,10 @@ std::wstring FinalPathOf(HANDLE hFile)
     if (!getFinalPath)
         return {};
     std::wstring path(MAX_PATH, L'\0');
-    DWORD length = getFinalPath(hFile, &path[0], static_cast<DWORD>(path.size()), 0);
+    DWORD length = getFinalPath(hFile, path.data(), static_cast<DWORD>(path.size()), 0);
     if (length >= path.size()) {
         path.resize(length);
-        length = getFinalPath(hFile, &path[0], length, 0);
+        length = getFinalPath(hFile, path.data(), length, 0);
     }
     if (length == 0 || length >= path.size())
         return {};

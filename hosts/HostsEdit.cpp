@@ -34,7 +34,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kChunk = 64 * 1024;
+    static constexpr std::size_t kChunk = std::size_t{64} * 1024;
     IHostsWriter& m_writer;
     std::string m_chunk;
 };
@@ -95,7 +95,8 @@ CHostsEdit::CHostsEdit(const CRouteTable& routeTable, bool bRestore)
             ++m_routeHosts[host].nEntries;
         }
     }
-    m_nameLengths = 0;
+    // All ones above, so that FindRouteHost looked at every host while the table was gathered.
+    m_nameLengths = 0; // NOLINT(cppcoreguidelines-prefer-member-initializer): set twice on purpose, see above
     for (const RouteHost& routeHost : m_routeHosts) {
         const std::size_t length = routeHost.strHostName.size();
         m_nameLengths |= length < 64 ? std::uint64_t{1} << length : std::uint64_t{1} << 63;

@@ -26,7 +26,7 @@ HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes
     std::size_t filled = 0;
     for (;;) {
         if (filled == bytes.size())
-            bytes.resize(bytes.size() + 64 * 1024);
+            bytes.resize(bytes.size() + std::size_t{64} * 1024);
         const ssize_t count = read(file.Get(), &bytes[filled], bytes.size() - filled);
         if (count < 0 && errno == EINTR)
             continue;

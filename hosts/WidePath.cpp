@@ -13,7 +13,7 @@ bool ToWidePath(const std::string& ansiPath, std::wstring& widePath)
         return false;
     widePath.resize(static_cast<std::size_t>(length));
     return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansiPath.data(),
-                               static_cast<int>(ansiPath.size()), &widePath[0], length)
+                               static_cast<int>(ansiPath.size()), widePath.data(), length)
            == length;
 }
 
@@ -30,7 +30,7 @@ bool ToAnsiPath(const std::wstring& widePath, std::string& ansiPath)
         return false;
     ansiPath.resize(static_cast<std::size_t>(length));
     return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, widePath.data(),
-                               static_cast<int>(widePath.size()), &ansiPath[0], length, nullptr,
+                               static_cast<int>(widePath.size()), ansiPath.data(), length, nullptr,
                                &bDefaultUsed)
                == length
            && !bDefaultUsed;

@@ -38,7 +38,7 @@ constexpr std::size_t kTextBufferSize = 128;
 std::string FormatHeading(int nPass, int nGroupIndex)
 {
     char szText[kTextBufferSize];
-    std::snprintf(szText, sizeof szText, kszHeadingFormat, kServerGroups[nGroupIndex].szName, nPass);
+    (void)std::snprintf(szText, sizeof szText, kszHeadingFormat, kServerGroups[nGroupIndex].szName, nPass);
     return szText;
 }
 
@@ -49,7 +49,7 @@ std::string FormatResult(float fTime)
     if (fTime == 0.0f)
         return kszSuccessBelow1ms;
     char szText[kTextBufferSize];
-    std::snprintf(szText, sizeof szText, kszSuccessFormat, static_cast<double>(fTime));
+    (void)std::snprintf(szText, sizeof szText, kszSuccessFormat, static_cast<double>(fTime));
     return szText;
 }
 

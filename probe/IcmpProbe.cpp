@@ -8,7 +8,7 @@ namespace {
 constexpr std::uint32_t kReplyWaitMs = 1000;
 
 // Process-wide, so that every request of the process is numbered apart from the others.
-EchoCounters g_echoCounters;
+EchoCounters g_echoCounters; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables): process-wide by design
 
 // Skips every datagram that is not the reply; stray traffic never extends the one second.
 std::int32_t AwaitReply(CRawIcmpSocket& socket, const EchoRequest& request,

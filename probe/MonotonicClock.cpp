@@ -3,7 +3,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <time.h>
+#include <time.h> // NOLINT(modernize-deprecated-headers): POSIX declares clock_gettime here, not in <ctime>
 #endif
 
 #ifdef _WIN32

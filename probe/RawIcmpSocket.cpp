@@ -6,8 +6,7 @@ namespace {
 
 sockaddr_in MakeAddress(std::uint32_t nAddress)
 {
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = 0;
     address.sin_addr.s_addr = htonl(nAddress);
@@ -74,7 +73,7 @@ CRawIcmpSocket::Wait WaitInSelect(SocketHandle hSocket, std::uint32_t nMilliseco
     fd_set readSet;
     FD_ZERO(&readSet);
     FD_SET(hSocket, &readSet);
-    timeval timeout;
+    timeval timeout{};
     timeout.tv_sec = static_cast<long>(nMilliseconds / 1000);
     timeout.tv_usec = static_cast<long>(nMilliseconds % 1000 * 1000);
     // The first argument is ignored by Winsock and the highest descriptor plus one elsewhere.
@@ -118,7 +117,7 @@ CRawIcmpSocket::Wait CRawIcmpSocket::WaitReadable(std::uint32_t nMilliseconds)
 
 int CRawIcmpSocket::Receive(std::uint8_t* pBuffer, std::size_t nCapacity)
 {
-    sockaddr_in source;
+    sockaddr_in source{};
     SocketLength nSourceSize = sizeof source;
     const auto nReceived =
         recvfrom(m_hSocket, reinterpret_cast<char*>(pBuffer), static_cast<int>(nCapacity), 0,
@@ -139,7 +138,7 @@ bool ResolveHostAddress(const char* szHost, std::uint32_t& nAddress)
         pEntry->h_addr_list[0] == nullptr) {
         return false;
     }
-    in_addr address;
+    in_addr address{};
     std::memcpy(&address, pEntry->h_addr_list[0], sizeof address);
     nAddress = ntohl(address.s_addr);
     return true;

@@ -11,6 +11,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei fonts-arphic-gbsn00lp locales
   iproute2 iputils-ping procps util-linux e2fsprogs sed coreutils time
   python3 python3-pil
+  clang-tidy cppcheck
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)

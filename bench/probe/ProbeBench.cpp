@@ -14,24 +14,25 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: probe_bench HOST COUNT\n");
+    char* pEnd = nullptr;
+    const long nCount = argc == 3 ? std::strtol(argv[2], &pEnd, 10) : 0;
+    if (argc != 3 || pEnd == argv[2] || *pEnd != '\0') {
+        (void)std::fprintf(stderr, "usage: probe_bench HOST COUNT\n");
         return 2;
     }
     if (std::getenv("TIROX_NETNS") == nullptr) {
-        std::fprintf(stderr, "probe_bench: runs only inside the test network\n");
+        (void)std::fprintf(stderr, "probe_bench: runs only inside the test network\n");
         return 2;
     }
 #ifdef _WIN32
     WSADATA data;
     if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
-        std::fprintf(stderr, "probe_bench: no Winsock\n");
+        (void)std::fprintf(stderr, "probe_bench: no Winsock\n");
         return 1;
     }
 #endif
     CIcmpProbe probe;
-    const int nCount = std::atoi(argv[2]);
-    for (int i = 0; i < nCount; ++i) {
+    for (long i = 0; i < nCount; ++i) {
         std::printf("%d\n", static_cast<int>(probe.MeasureRoundTrip(argv[1])));
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

@@ -66,8 +66,8 @@ int PrintLog(HWND hWnd)
     text.resize(nCopied);
     const std::string utf8 = Utf8(text);
     _setmode(_fileno(stdout), _O_BINARY);
-    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
-    return 0;
+    const bool bWritten = std::fwrite(utf8.data(), 1, utf8.size(), stdout) == utf8.size();
+    return bWritten && std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 }  // namespace

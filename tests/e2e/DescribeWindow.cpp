@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -125,13 +126,28 @@ SIZE DialogBaseUnits()
     return SIZE{(extent.cx / 26 + 1) / 2, metrics.tmHeight};
 }
 
+// "x,y,cx,cy" as four numbers; false for anything else.
+bool ParseDialogUnits(const char* units, long (&fields)[4])
+{
+    for (int i = 0; i < 4; ++i) {
+        char* pEnd = nullptr;
+        fields[i] = std::strtol(units, &pEnd, 10);
+        if (pEnd == units || *pEnd != (i < 3 ? ',' : '\0')) {
+            return false;
+        }
+        units = pEnd + 1;
+    }
+    return true;
+}
+
 // Each field is mapped on its own, as the dialog manager places and sizes its controls.
 void PrintDialogUnits(SIZE baseUnits, const char* units)
 {
-    long x = 0, y = 0, cx = 0, cy = 0;
-    if (std::sscanf(units, "%ld,%ld,%ld,%ld", &x, &y, &cx, &cy) != 4) {
+    long fields[4] = {};
+    if (!ParseDialogUnits(units, fields)) {
         return;
     }
+    const long x = fields[0], y = fields[1], cx = fields[2], cy = fields[3];
     std::printf("dlu %s %d %d %d %d\n", units, MulDiv(x, baseUnits.cx, 4), MulDiv(y, baseUnits.cy, 8),
                 MulDiv(cx, baseUnits.cx, 4), MulDiv(cy, baseUnits.cy, 8));
 }

@@ -56,6 +56,6 @@ int main()
         return 4;
     }
     _setmode(_fileno(stdout), _O_BINARY);
-    fwrite(text.data(), 1, text.size(), stdout);
-    return fflush(stdout) == 0 ? 0 : 1;
+    const bool bWritten = fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    return bWritten && fflush(stdout) == 0 ? 0 : 1;
 }

@@ -81,7 +81,7 @@ bool IsMatchingReply(const Bytes& datagram, const EchoRequest& request, std::uin
     if (datagram.size() < 20)
         return false;
     const unsigned nVersion = datagram[0] >> 4;
-    const std::size_t nHeaderSize = (datagram[0] & 0x0Fu) * 4u;
+    const std::size_t nHeaderSize = std::size_t{datagram[0] & 0x0Fu} * 4;
     if (nVersion != 4 || nHeaderSize < 20 || datagram.size() < nHeaderSize + request.size())
         return false;
     const CByteReader header(datagram.data(), nHeaderSize);

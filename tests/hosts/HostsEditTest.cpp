@@ -129,7 +129,7 @@ TEST(HostsEdit, OutputIsStableUnderRepeatedEdits)
         EXPECT_EQ(EditHostsText(restored, tables[0], true), restored) << "restore twice: " << file;
     }
     // Without route hosts in the file, restore gives back its normalised form.
-    const std::string file = files[2];
+    const std::string& file = files[2];
     EXPECT_EQ(EditHostsText(EditHostsText(file, tables[2], false), tables[0], true), Normalised(file));
 }
 

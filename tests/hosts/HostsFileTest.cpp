@@ -66,7 +66,7 @@ TEST_F(HostsFileTest, MissingFileIsCreatedByApplyAndByRestore)
               "192.0.2.20  hjd.tirox.example\r\n");
     ExpectNoLeftovers(m_hosts);
 
-    std::remove(m_hosts.c_str());
+    ASSERT_EQ(std::remove(m_hosts.c_str()), 0);
     ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], true));
     EXPECT_EQ(ReadBytes(m_hosts), "");
     ExpectNoLeftovers(m_hosts);
@@ -168,8 +168,8 @@ TEST_F(HostsFileTest, WhatSitsAtTheTemporaryNameIsRemovedNotWritten)
         if (c.bRewritten)
             ExpectNoLeftovers(m_hosts);
         MakeWritable(other);
-        std::remove(temporary.c_str());
-        std::remove(other.c_str());
+        (void)std::remove(temporary.c_str());
+        (void)std::remove(other.c_str());
     }
 }
 

@@ -29,7 +29,7 @@ int main(int argc, char** argv)
         for (;;) {
             if (!RewriteHostsFileAt(path, routeTable2, false)
                 || !RewriteHostsFileAt(path, routeTable1, true)) {
-                std::fprintf(stderr, "rewrite failed\n");
+                (void)std::fputs("rewrite failed\n", stderr);
                 return 1;
             }
         }

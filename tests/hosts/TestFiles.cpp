@@ -39,7 +39,7 @@ std::string MakeTempDir()
 #else
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tirox-hosts-XXXXXX";
-    if (!mkdtemp(&pattern[0]))
+    if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot make " + pattern);
     return pattern;
 #endif
@@ -55,7 +55,7 @@ std::optional<std::string> ReadBytes(const std::string& path)
     size_t count;
     while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
         bytes.append(buffer, count);
-    std::fclose(file);
+    (void)std::fclose(file);
     return bytes;
 }
 
@@ -64,8 +64,9 @@ void WriteBytes(const std::string& path, const std::string& bytes)
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         throw std::runtime_error("cannot write " + path);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    const bool bWritten = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) != 0 || !bWritten)
+        throw std::runtime_error("cannot write " + path);
 }
 
 bool Exists(const std::string& path)
@@ -73,7 +74,7 @@ bool Exists(const std::string& path)
 #ifdef _WIN32
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 #else
-    struct stat status;
+    struct stat status {};
     return lstat(path.c_str(), &status) == 0;
 #endif
 }
@@ -101,7 +102,7 @@ void RemoveDir(const std::string& dir, const char* const* names, int count)
     for (int i = 0; i < count; ++i) {
         const std::string path = Join(dir, names[i]);
         MakeWritable(path);
-        std::remove(path.c_str());
+        (void)std::remove(path.c_str());
     }
 #ifdef _WIN32
     RemoveDirectoryA(dir.c_str());

@@ -60,6 +60,7 @@ TEST(RouteTables, EachGroupMapsThePortalAndTheEightGameHostsToItsServiceAddress)
 
     for (int group = 0; group < 3; ++group) {
         std::vector<RouteEntry> expected;
+        expected.reserve(hostNames.size());
         for (const std::string& host : hostNames)
             expected.push_back({serviceAddresses[group], host});
         EXPECT_EQ(Walk(tables[group]), expected) << "group " << group + 1;

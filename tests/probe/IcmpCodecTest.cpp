@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -84,7 +85,7 @@ Bytes Datagram(std::uint32_t nSource, const Bytes& message, int nHeaderWords = 5
         datagram[12 + i] = static_cast<std::uint8_t>(nSource >> (24 - 8 * i));
         datagram[16 + i] = static_cast<std::uint8_t>(kClient >> (24 - 8 * i));
     }
-    std::copy(message.begin(), message.end(), datagram.begin() + nHeaderSize);
+    std::copy(message.begin(), message.end(), datagram.begin() + static_cast<std::ptrdiff_t>(nHeaderSize));
     return datagram;
 }
 

@@ -35,7 +35,7 @@ public:
     }
     void TearDown() override { WSACleanup(); }
 };
-::testing::Environment* const g_pWinsock =
+const ::testing::Environment* const g_pWinsock =
     ::testing::AddGlobalTestEnvironment(new CWinsockEnvironment);
 constexpr const char* kIcmpStatistics = "Z:\\proc\\net\\snmp";
 #else

@@ -32,7 +32,7 @@ public:
     std::int32_t MeasureRoundTrip(const char* szHost) override
     {
         Call('M');
-        m_probed.push_back(szHost);
+        m_probed.emplace_back(szHost);
         for (int g = 0; g < kServerGroupCount; ++g) {
             if (std::string(szHost) == kServerGroups[g].szProbeAddress && m_nAttempts[g] < kPasses)
                 return m_script[g][m_nAttempts[g]++];
@@ -153,7 +153,7 @@ TEST_P(RunTest, LogPausesAndRewrite)
     std::vector<std::string> probed;
     for (int nPass = 0; nPass < kPasses; ++nPass) {
         for (const ServerGroup& group : kServerGroups)
-            probed.push_back(group.szProbeAddress);
+            probed.emplace_back(group.szProbeAddress);
     }
     EXPECT_EQ(host.m_probed, probed);
 

@@ -135,8 +135,8 @@ private:
     void Log(const std::string& line)
     {
         if (FILE* f = std::fopen(m_logPath.c_str(), "a")) {
-            std::fprintf(f, "%s\n", line.c_str());
-            std::fclose(f);
+            (void)std::fprintf(f, "%s\n", line.c_str());
+            (void)std::fclose(f);
         }
     }
 
@@ -154,7 +154,7 @@ private:
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s LOGFILE CMDFILE\n", argv[0]);
+        (void)std::fprintf(stderr, "usage: %s LOGFILE CMDFILE\n", argv[0]);
         return 2;
     }
     CSkinButtonWindow window(argv[1], argv[2]);

@@ -17,7 +17,7 @@ std::ostream& operator<<(std::ostream& out, const SkinRect& r)
 namespace {
 
 struct LayoutCase {
-    int nDpi;
+    int nDpi = 0;
     SkinSize client;
     SkinRect start;
     SkinRect log;
