@@ -27,9 +27,9 @@ HMODULE LoadFromSystemDirectory(const wchar_t* szFileName) noexcept
 }  // namespace
 
 CSystemLibrary::CSystemLibrary(const wchar_t* szFileName) noexcept
+    : m_hModule(KnowsSearchFlags() ? LoadLibraryExW(szFileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
+                                   : LoadFromSystemDirectory(szFileName))
 {
-    m_hModule = KnowsSearchFlags() ? LoadLibraryExW(szFileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
-                                   : LoadFromSystemDirectory(szFileName);
 }
 
 CSystemLibrary::~CSystemLibrary()

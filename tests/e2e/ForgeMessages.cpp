@@ -136,7 +136,7 @@ void ForgeBatch(HWND hDialog, const HWND (&controls)[3], CRandom& random, int nC
 int main(int argc, char** argv)
 {
     const std::uint32_t seed = argc > 1 ? static_cast<std::uint32_t>(std::strtoul(argv[1], nullptr, 10)) : 1;
-    const int nCount = argc > 2 ? std::atoi(argv[2]) : 2000;
+    const int nCount = argc > 2 ? static_cast<int>(std::strtol(argv[2], nullptr, 10)) : 2000;
     const HWND hDialog = FindWindowW(nullptr, kMainWindowTitle);
     if (!hDialog)
         return 2;

@@ -3,6 +3,8 @@
 // itself, so a test sees that its code ran and which copy it was.
 #include <windows.h>
 
+#include <cwchar>
+
 BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID /*pReserved*/)
 {
     if (dwReason != DLL_PROCESS_ATTACH) return TRUE;
@@ -10,7 +12,7 @@ BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID /*pReserved*/)
     wchar_t szPath[MAX_PATH + sizeof kSuffix / sizeof kSuffix[0]] = {};
     const DWORD nLength = GetModuleFileNameW(hInstance, szPath, MAX_PATH);
     if (nLength == 0 || nLength >= MAX_PATH) return TRUE;
-    lstrcatW(szPath, kSuffix);
+    std::wmemcpy(szPath + nLength, kSuffix, sizeof kSuffix / sizeof kSuffix[0]);
     const HANDLE hMarker =
         CreateFileW(szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hMarker != INVALID_HANDLE_VALUE) CloseHandle(hMarker);

@@ -221,9 +221,10 @@ namespace {
 using MoveFileExFunction = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
 
 // The real MoveFileExW while the stand-ins below are in place, and how many more moves of the
-// backup back to its place are to fail (as a file held open by a scanner would make them).
-MoveFileExFunction g_pfnRealMoveFileEx = nullptr;
-int g_nMoveBackFailures = 0;
+// backup back to its place are to fail (as a file held open by a scanner would make them). The
+// stand-ins are called through the import table, with nothing but the call's own arguments.
+MoveFileExFunction g_pfnRealMoveFileEx = nullptr; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+int g_nMoveBackFailures = 0;                       // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
 bool IsBackupName(LPCWSTR path)
 {

@@ -116,11 +116,12 @@ constexpr const char kParametersKey[] = "SYSTEM\\CurrentControlSet\\Services\\Tc
 // what the prefix had.
 class CDataBasePathValue {
 public:
-    CDataBasePathValue(DWORD type, const std::string& data)
+    CDataBasePathValue(DWORD type, const std::string& data) : m_bHad(RegGetValueSaved())
     {
-        m_bHad = RegGetValueSaved();
         RegSetKeyValueOrDelete(type, data);
     }
+    CDataBasePathValue(const CDataBasePathValue&) = delete;
+    CDataBasePathValue& operator=(const CDataBasePathValue&) = delete;
     ~CDataBasePathValue()
     {
         if (m_bHad)
@@ -147,21 +148,23 @@ private:
     static void RegSetKeyValueOrDelete(DWORD type, const std::string& data)
     {
         HKEY hKey = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  &hKey, nullptr),
-                  ERROR_SUCCESS);
-        if (type == REG_NONE)
+        const bool bOpened = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                             nullptr, &hKey, nullptr) == ERROR_SUCCESS;
+        ASSERT_TRUE(bOpened);
+        if (type == REG_NONE) {
             RegDeleteValueA(hKey, "DataBasePath");
-        else
-            EXPECT_EQ(RegSetValueExA(hKey, "DataBasePath", 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                                     static_cast<DWORD>(data.size())),
-                      ERROR_SUCCESS);
+        } else {
+            const bool bSet = RegSetValueExA(hKey, "DataBasePath", 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                                             static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+            EXPECT_TRUE(bSet);
+        }
         RegCloseKey(hKey);
     }
 
-    bool m_bHad = false;
+    // Filled by RegGetValueSaved, which m_bHad's initializer calls: declared before it.
     DWORD m_type = REG_NONE;
     std::string m_data;
+    bool m_bHad = false;
 };
 
 // A registry string's bytes: the text and its terminating NUL.
