@@ -6,13 +6,21 @@ The same source gives the same zip byte for byte: entries in a fixed order with 
 source's last commit (SOURCE_DATE_EPOCH, when set, takes its place), fixed attributes and
 compression, and nothing of the machine, the directory or the hour of the build.
 
+When the environment names a signing key (SIGN_PKCS12, or SIGN_PKCS11_MODULE with SIGN_KEY and
+SIGN_CERT; SIGN_PASS_FILE holds the password or PIN; SIGN_TIMESTAMP_URL optional), the program in
+the zip carries an Authenticode signature made with osslsigncode at the same fixed time, so the
+same key gives the same bytes, and removing the signature gives back the unsigned program.
+
 Usage: make-release.py SOURCE_DIR BUILD_DIR"""
 
+import calendar
 import hashlib
 import os
+import re
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 import zlib
 
@@ -20,6 +28,10 @@ EXE_NAME = "TiroxOptimize.exe"
 GUIDE_NAME = "使用说明.txt"
 SUMS_NAME = "SHA256SUMS"
 GROUP_NAMES = {"1": "第一组", "2": "第二组", "3": "第三组"}
+# osslsigncode stores the description as an IA5String, which Windows shows as ASCII only.
+SIGN_DESCRIPTION = "TiroxOptimize"
+SIGN_VARIABLES = ("SIGN_PKCS12", "SIGN_PKCS11_MODULE", "SIGN_KEY", "SIGN_CERT", "SIGN_PASS_FILE",
+                  "SIGN_TIMESTAMP_URL")
 
 
 def read_version(source):
@@ -60,6 +72,96 @@ def guide_text(source, version, entries):
                 .replace("@HOSTNAMES@\n", "".join("    %s\n" % h for h in host_names))
                 .replace("@ADDRESSES@\n", "".join(a + "\n" for a in addresses)))
     return "\ufeff" + text.replace("\r\n", "\n").replace("\n", "\r\n")
+
+
+def signing_settings():
+    """The SIGN_* variables that are set (empty counts as unset, as make exports them), or None
+    when there is nothing to sign with. Exits on a set that cannot sign."""
+    given = {name: os.environ[name] for name in SIGN_VARIABLES if os.environ.get(name)}
+    if not given:
+        return None
+    if "SIGN_PKCS12" in given:
+        needed = ("SIGN_PASS_FILE",)
+        other = [name for name in ("SIGN_PKCS11_MODULE", "SIGN_KEY", "SIGN_CERT") if name in given]
+        if other:
+            sys.exit("make-release: cannot sign: SIGN_PKCS12 holds key and certificate; "
+                     "leave out " + ", ".join(other))
+    else:
+        needed = ("SIGN_PKCS11_MODULE", "SIGN_KEY", "SIGN_CERT", "SIGN_PASS_FILE")
+    missing = [name for name in needed if name not in given]
+    if missing:
+        sys.exit("make-release: cannot sign without " + ", ".join(missing)
+                 + " (SIGN_PKCS12 or SIGN_PKCS11_MODULE with SIGN_KEY and SIGN_CERT; "
+                 "SIGN_PASS_FILE for both)")
+    for name in ("SIGN_PKCS12", "SIGN_CERT", "SIGN_PASS_FILE", "SIGN_PKCS11_MODULE"):
+        if name in given and not os.path.isfile(given[name]):
+            sys.exit("make-release: cannot sign: %s=%s is no file" % (name, given[name]))
+    return given
+
+
+def run_tool(what, command):
+    result = subprocess.run(command, capture_output=True, text=True)
+    if result.returncode != 0:
+        # osslsigncode says why on stderr; its stdout only says "Failed".
+        sys.exit("make-release: %s failed:\n%s" % (what, (result.stderr or result.stdout).strip()))
+    return result
+
+
+def expired_certificates(signature, now):
+    """The certificates of a PEM signature that are not valid at the time now, described."""
+    pems = run_tool("reading the signature's certificates",
+                    ["openssl", "pkcs7", "-print_certs", "-in", signature]).stdout
+    found = []
+    for pem in re.findall(r"-----BEGIN CERTIFICATE-----.*?-----END CERTIFICATE-----", pems, re.S):
+        dates = subprocess.run(["openssl", "x509", "-noout", "-subject", "-startdate", "-enddate"],
+                               input=pem, capture_output=True, text=True, check=True,
+                               env=dict(os.environ, LC_ALL="C")).stdout
+        fields = dict(line.split("=", 1) for line in dates.splitlines())
+        start, end = (calendar.timegm(time.strptime(fields[k].strip(), "%b %d %H:%M:%S %Y GMT"))
+                      for k in ("notBefore", "notAfter"))
+        if not start <= now <= end:
+            found.append("%s (valid %s to %s)" % (fields["subject"].strip(), fields["notBefore"].strip(),
+                                                  fields["notAfter"].strip()))
+    return found
+
+
+def sign(exe, settings, epoch, portal):
+    """The program with an Authenticode signature (SHA-256) made at the time epoch. Exits with
+    osslsigncode's message when signing fails; nothing signed is left behind."""
+    with tempfile.TemporaryDirectory(prefix="tirox-sign.") as work:
+        unsigned, signed = os.path.join(work, "unsigned.exe"), os.path.join(work, "signed.exe")
+        with open(unsigned, "wb") as f:
+            f.write(exe)
+        command = ["osslsigncode", "sign", "-h", "sha256", "-n", SIGN_DESCRIPTION,
+                   "-i", "https://%s/" % portal, "-time", str(epoch),
+                   "-readpass", settings["SIGN_PASS_FILE"]]
+        if "SIGN_PKCS12" in settings:
+            command += ["-pkcs12", settings["SIGN_PKCS12"]]
+        else:
+            command += ["-pkcs11module", settings["SIGN_PKCS11_MODULE"],
+                        "-key", settings["SIGN_KEY"], "-certs", settings["SIGN_CERT"]]
+        if "SIGN_TIMESTAMP_URL" in settings:
+            command += ["-ts", settings["SIGN_TIMESTAMP_URL"]]
+        run_tool("signing " + EXE_NAME, command + ["-in", unsigned, "-out", signed])
+
+        # Windows checks the certificate at the time it runs the program (or the time stamp's).
+        signature = os.path.join(work, "signature.pem")
+        run_tool("reading the signature", ["osslsigncode", "extract-signature", "-pem",
+                                           "-in", signed, "-out", signature])
+        expired = expired_certificates(signature, int(time.time()))
+        if expired:
+            sys.exit("make-release: cannot sign: certificate not valid now: " + "; ".join(expired))
+
+        # What the README promises anyone who checks a release.
+        stripped = os.path.join(work, "stripped.exe")
+        run_tool("removing the signature again", ["osslsigncode", "remove-signature",
+                                                  "-in", signed, "-out", stripped])
+        with open(stripped, "rb") as f:
+            if f.read() != exe:
+                sys.exit("make-release: the signed program without its signature is not the "
+                         "program built")
+        with open(signed, "rb") as f:
+            return f.read()
 
 
 def dos_date_time(epoch):
@@ -107,22 +209,31 @@ def write_zip(path, entries, epoch):
 
 def main(source, build):
     version = read_version(source)
+    out_dir = os.path.join(build, "dist")
+    out = os.path.join(out_dir, "TiroxOptimize-%s.zip" % version)
+    # A zip of an earlier build must not pass for this one when this one fails.
+    if os.path.exists(out):
+        os.remove(out)
+    settings = signing_settings()
+    epoch = release_time(source)
     with open(os.path.join(build, "win32", EXE_NAME), "rb") as f:
         exe = f.read()
-    guide = guide_text(source, version, route_tables(build)).encode("utf-8")
+    entries = route_tables(build)
+    if settings:
+        exe = sign(exe, settings, epoch, entries[0][2])  # the table begins with the portal's name
+    guide = guide_text(source, version, entries).encode("utf-8")
     sums = "".join("%s  %s\n" % (hashlib.sha256(data).hexdigest(), name)
                    for name, data in ((EXE_NAME, exe), (GUIDE_NAME, guide))).encode("utf-8")
     entries = [(EXE_NAME, exe), (GUIDE_NAME, guide), (SUMS_NAME, sums)]
 
-    out_dir = os.path.join(build, "dist")
     os.makedirs(out_dir, exist_ok=True)
-    out = os.path.join(out_dir, "TiroxOptimize-%s.zip" % version)
-    write_zip(out, entries, release_time(source))
+    write_zip(out, entries, epoch)
     with open(out, "rb") as f:
         digest = hashlib.sha256(f.read()).hexdigest()
     for name, data in entries:
         print("  %9d  %s" % (len(data), name))
-    print("%s: %d bytes, SHA-256 %s" % (out, os.path.getsize(out), digest))
+    print("%s: %d bytes, SHA-256 %s%s" % (out, os.path.getsize(out), digest,
+                                         ", signed" if settings else ""))
     return 0
 
 
