@@ -30,6 +30,9 @@ SUMS_NAME = "SHA256SUMS"
 GROUP_NAMES = {"1": "第一组", "2": "第二组", "3": "第三组"}
 # osslsigncode stores the description as an IA5String, which Windows shows as ASCII only.
 SIGN_DESCRIPTION = "TiroxOptimize"
+SIGNED_NOTE = "运营方发布的 TiroxOptimize.exe 带有运营方的数字签名，签名人（发布者）是：\n\n    %s\n"
+UNSIGNED_NOTE = ("运营方发布的 TiroxOptimize.exe 带有运营方的数字签名。这个压缩包中的程序没有签名：\n"
+                 "它是自行编译的，不是运营方发布的。\n")
 SIGN_VARIABLES = ("SIGN_PKCS12", "SIGN_PKCS11_MODULE", "SIGN_KEY", "SIGN_CERT", "SIGN_PASS_FILE",
                   "SIGN_TIMESTAMP_URL")
 
@@ -58,8 +61,9 @@ def route_tables(build):
     return [tuple(line.split(" ")) for line in out.splitlines()]
 
 
-def guide_text(source, version, entries):
-    """The guide as Notepad reads it on every Windows from XP on: UTF-8 with a mark, CR LF."""
+def guide_text(source, version, entries, signer):
+    """The guide as Notepad reads it on every Windows from XP on: UTF-8 with a mark, CR LF.
+    signer: the publisher's name of a signed program, None for an unsigned one."""
     with open(os.path.join(source, "docs", GUIDE_NAME), encoding="utf-8") as f:
         text = f.read()
     host_names = [host for group, _address, host in entries if group == "1"]
@@ -70,7 +74,8 @@ def guide_text(source, version, entries):
             addresses.append(line)
     text = (text.replace("@VERSION@", version)
                 .replace("@HOSTNAMES@\n", "".join("    %s\n" % h for h in host_names))
-                .replace("@ADDRESSES@\n", "".join(a + "\n" for a in addresses)))
+                .replace("@ADDRESSES@\n", "".join(a + "\n" for a in addresses))
+                .replace("@SIGNATURE@\n", SIGNED_NOTE % signer if signer else UNSIGNED_NOTE))
     return "\ufeff" + text.replace("\r\n", "\n").replace("\n", "\r\n")
 
 
@@ -107,27 +112,40 @@ def run_tool(what, command):
     return result
 
 
-def expired_certificates(signature, now):
-    """The certificates of a PEM signature that are not valid at the time now, described."""
+def signature_certificates(signature):
+    """Subject, issuer (RFC 2253) and validity (seconds since 1970) of every certificate in a PEM
+    signature."""
     pems = run_tool("reading the signature's certificates",
                     ["openssl", "pkcs7", "-print_certs", "-in", signature]).stdout
     found = []
     for pem in re.findall(r"-----BEGIN CERTIFICATE-----.*?-----END CERTIFICATE-----", pems, re.S):
-        dates = subprocess.run(["openssl", "x509", "-noout", "-subject", "-startdate", "-enddate"],
+        lines = subprocess.run(["openssl", "x509", "-noout", "-subject", "-issuer", "-startdate",
+                                "-enddate", "-nameopt", "RFC2253,-esc_msb"],
                                input=pem, capture_output=True, text=True, check=True,
                                env=dict(os.environ, LC_ALL="C")).stdout
-        fields = dict(line.split("=", 1) for line in dates.splitlines())
-        start, end = (calendar.timegm(time.strptime(fields[k].strip(), "%b %d %H:%M:%S %Y GMT"))
-                      for k in ("notBefore", "notAfter"))
-        if not start <= now <= end:
-            found.append("%s (valid %s to %s)" % (fields["subject"].strip(), fields["notBefore"].strip(),
-                                                  fields["notAfter"].strip()))
+        fields = dict(line.split("=", 1) for line in lines.splitlines())
+        for key in ("notBefore", "notAfter"):
+            fields[key] = calendar.timegm(time.strptime(fields[key], "%b %d %H:%M:%S %Y GMT"))
+        found.append(fields)
     return found
 
 
+def publisher(certificates):
+    """The name Windows shows as the publisher: the signer's common name (else organisation).
+    The signer is the certificate that issued none of the others."""
+    issuers = {c["issuer"] for c in certificates if c["issuer"] != c["subject"]}
+    leaf = next(c for c in certificates if c["subject"] not in issuers)
+    for attribute in ("CN", "O"):
+        match = re.search(r"(?:^|,)%s=((?:[^,\\]|\\.)*)" % attribute, leaf["subject"])
+        if match:
+            return re.sub(r"\\(.)", r"\1", match.group(1))
+    return leaf["subject"]
+
+
 def sign(exe, settings, epoch, portal):
-    """The program with an Authenticode signature (SHA-256) made at the time epoch. Exits with
-    osslsigncode's message when signing fails; nothing signed is left behind."""
+    """The program with an Authenticode signature (SHA-256) made at the time epoch, and the
+    publisher's name. Exits with osslsigncode's message when signing fails; nothing signed is left
+    behind."""
     with tempfile.TemporaryDirectory(prefix="tirox-sign.") as work:
         unsigned, signed = os.path.join(work, "unsigned.exe"), os.path.join(work, "signed.exe")
         with open(unsigned, "wb") as f:
@@ -144,11 +162,15 @@ def sign(exe, settings, epoch, portal):
             command += ["-ts", settings["SIGN_TIMESTAMP_URL"]]
         run_tool("signing " + EXE_NAME, command + ["-in", unsigned, "-out", signed])
 
-        # Windows checks the certificate at the time it runs the program (or the time stamp's).
+        # Windows checks the certificates at the time it runs the program (or the time stamp's).
         signature = os.path.join(work, "signature.pem")
         run_tool("reading the signature", ["osslsigncode", "extract-signature", "-pem",
                                            "-in", signed, "-out", signature])
-        expired = expired_certificates(signature, int(time.time()))
+        certificates = signature_certificates(signature)
+        now = int(time.time())
+        expired = ["%s (valid %s to %s)" % (c["subject"], time.strftime("%Y-%m-%d", time.gmtime(c["notBefore"])),
+                                            time.strftime("%Y-%m-%d", time.gmtime(c["notAfter"])))
+                   for c in certificates if not c["notBefore"] <= now <= c["notAfter"]]
         if expired:
             sys.exit("make-release: cannot sign: certificate not valid now: " + "; ".join(expired))
 
@@ -161,7 +183,7 @@ def sign(exe, settings, epoch, portal):
                 sys.exit("make-release: the signed program without its signature is not the "
                          "program built")
         with open(signed, "rb") as f:
-            return f.read()
+            return f.read(), publisher(certificates)
 
 
 def dos_date_time(epoch):
@@ -219,9 +241,11 @@ def main(source, build):
     with open(os.path.join(build, "win32", EXE_NAME), "rb") as f:
         exe = f.read()
     entries = route_tables(build)
+    signer = None
     if settings:
-        exe = sign(exe, settings, epoch, entries[0][2])  # the table begins with the portal's name
-    guide = guide_text(source, version, entries).encode("utf-8")
+        # The route table begins with the portal's own name.
+        exe, signer = sign(exe, settings, epoch, entries[0][2])
+    guide = guide_text(source, version, entries, signer).encode("utf-8")
     sums = "".join("%s  %s\n" % (hashlib.sha256(data).hexdigest(), name)
                    for name, data in ((EXE_NAME, exe), (GUIDE_NAME, guide))).encode("utf-8")
     entries = [(EXE_NAME, exe), (GUIDE_NAME, guide), (SUMS_NAME, sums)]
