@@ -11,6 +11,8 @@ packages=(
   xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei fonts-arphic-gbsn00lp locales
   iproute2 iputils-ping procps util-linux e2fsprogs sed coreutils time
   python3 python3-pil
+  osslsigncode softhsm2 libengine-pkcs11-openssl
+  fonts-wine  # Wine's own fonts: Marlett draws the caption's buttons
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)
