@@ -43,6 +43,9 @@ demo: build
 bench: build
 	bash bench/run.sh $(BUILD)
 
+# Signing the release (see README, Release); unset, the zip is the unsigned one.
+export SIGN_PKCS12 SIGN_PKCS11_MODULE SIGN_KEY SIGN_CERT SIGN_PASS_FILE SIGN_TIMESTAMP_URL
+
 dist: build
 	python3 tools/make-release.py . $(BUILD)
 

@@ -6,13 +6,21 @@ The same source gives the same zip byte for byte: entries in a fixed order with 
 source's last commit (SOURCE_DATE_EPOCH, when set, takes its place), fixed attributes and
 compression, and nothing of the machine, the directory or the hour of the build.
 
+When the environment names a signing key (SIGN_PKCS12, or SIGN_PKCS11_MODULE with SIGN_KEY and
+SIGN_CERT; SIGN_PASS_FILE holds the password or PIN; SIGN_TIMESTAMP_URL optional), the program in
+the zip carries an Authenticode signature made with osslsigncode at the same fixed time, so the
+same key gives the same bytes, and removing the signature gives back the unsigned program.
+
 Usage: make-release.py SOURCE_DIR BUILD_DIR"""
 
+import calendar
 import hashlib
 import os
+import re
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 import zlib
 
@@ -20,6 +28,13 @@ EXE_NAME = "TiroxOptimize.exe"
 GUIDE_NAME = "使用说明.txt"
 SUMS_NAME = "SHA256SUMS"
 GROUP_NAMES = {"1": "第一组", "2": "第二组", "3": "第三组"}
+# osslsigncode stores the description as an IA5String, which Windows shows as ASCII only.
+SIGN_DESCRIPTION = "TiroxOptimize"
+SIGNED_NOTE = "运营方发布的 TiroxOptimize.exe 带有运营方的数字签名，签名人（发布者）是：\n\n    %s\n"
+UNSIGNED_NOTE = ("运营方发布的 TiroxOptimize.exe 带有运营方的数字签名。这个压缩包中的程序没有签名：\n"
+                 "它是自行编译的，不是运营方发布的。\n")
+SIGN_VARIABLES = ("SIGN_PKCS12", "SIGN_PKCS11_MODULE", "SIGN_KEY", "SIGN_CERT", "SIGN_PASS_FILE",
+                  "SIGN_TIMESTAMP_URL")
 
 
 def read_version(source):
@@ -46,8 +61,9 @@ def route_tables(build):
     return [tuple(line.split(" ")) for line in out.splitlines()]
 
 
-def guide_text(source, version, entries):
-    """The guide as Notepad reads it on every Windows from XP on: UTF-8 with a mark, CR LF."""
+def guide_text(source, version, entries, signer):
+    """The guide as Notepad reads it on every Windows from XP on: UTF-8 with a mark, CR LF.
+    signer: the publisher's name of a signed program, None for an unsigned one."""
     with open(os.path.join(source, "docs", GUIDE_NAME), encoding="utf-8") as f:
         text = f.read()
     host_names = [host for group, _address, host in entries if group == "1"]
@@ -58,8 +74,116 @@ def guide_text(source, version, entries):
             addresses.append(line)
     text = (text.replace("@VERSION@", version)
                 .replace("@HOSTNAMES@\n", "".join("    %s\n" % h for h in host_names))
-                .replace("@ADDRESSES@\n", "".join(a + "\n" for a in addresses)))
+                .replace("@ADDRESSES@\n", "".join(a + "\n" for a in addresses))
+                .replace("@SIGNATURE@\n", SIGNED_NOTE % signer if signer else UNSIGNED_NOTE))
     return "\ufeff" + text.replace("\r\n", "\n").replace("\n", "\r\n")
+
+
+def signing_settings():
+    """The SIGN_* variables that are set (empty counts as unset, as make exports them), or None
+    when there is nothing to sign with. Exits on a set that cannot sign."""
+    given = {name: os.environ[name] for name in SIGN_VARIABLES if os.environ.get(name)}
+    if not given:
+        return None
+    if "SIGN_PKCS12" in given:
+        needed = ("SIGN_PASS_FILE",)
+        other = [name for name in ("SIGN_PKCS11_MODULE", "SIGN_KEY", "SIGN_CERT") if name in given]
+        if other:
+            sys.exit("make-release: cannot sign: SIGN_PKCS12 holds key and certificate; "
+                     "leave out " + ", ".join(other))
+    else:
+        needed = ("SIGN_PKCS11_MODULE", "SIGN_KEY", "SIGN_CERT", "SIGN_PASS_FILE")
+    missing = [name for name in needed if name not in given]
+    if missing:
+        sys.exit("make-release: cannot sign without " + ", ".join(missing)
+                 + " (SIGN_PKCS12 or SIGN_PKCS11_MODULE with SIGN_KEY and SIGN_CERT; "
+                 "SIGN_PASS_FILE for both)")
+    for name in ("SIGN_PKCS12", "SIGN_CERT", "SIGN_PASS_FILE", "SIGN_PKCS11_MODULE"):
+        if name in given and not os.path.isfile(given[name]):
+            sys.exit("make-release: cannot sign: %s=%s is no file" % (name, given[name]))
+    return given
+
+
+def run_tool(what, command):
+    result = subprocess.run(command, capture_output=True, text=True)
+    if result.returncode != 0:
+        # osslsigncode says why on stderr; its stdout only says "Failed".
+        sys.exit("make-release: %s failed:\n%s" % (what, (result.stderr or result.stdout).strip()))
+    return result
+
+
+def signature_certificates(signature):
+    """Subject, issuer (RFC 2253) and validity (seconds since 1970) of every certificate in a PEM
+    signature."""
+    pems = run_tool("reading the signature's certificates",
+                    ["openssl", "pkcs7", "-print_certs", "-in", signature]).stdout
+    found = []
+    for pem in re.findall(r"-----BEGIN CERTIFICATE-----.*?-----END CERTIFICATE-----", pems, re.S):
+        lines = subprocess.run(["openssl", "x509", "-noout", "-subject", "-issuer", "-startdate",
+                                "-enddate", "-nameopt", "RFC2253,-esc_msb"],
+                               input=pem, capture_output=True, text=True, check=True,
+                               env=dict(os.environ, LC_ALL="C")).stdout
+        fields = dict(line.split("=", 1) for line in lines.splitlines())
+        for key in ("notBefore", "notAfter"):
+            fields[key] = calendar.timegm(time.strptime(fields[key], "%b %d %H:%M:%S %Y GMT"))
+        found.append(fields)
+    return found
+
+
+def publisher(certificates):
+    """The name Windows shows as the publisher: the signer's common name (else organisation).
+    The signer is the certificate that issued none of the others."""
+    issuers = {c["issuer"] for c in certificates if c["issuer"] != c["subject"]}
+    leaf = next(c for c in certificates if c["subject"] not in issuers)
+    for attribute in ("CN", "O"):
+        match = re.search(r"(?:^|,)%s=((?:[^,\\]|\\.)*)" % attribute, leaf["subject"])
+        if match:
+            return re.sub(r"\\(.)", r"\1", match.group(1))
+    return leaf["subject"]
+
+
+def sign(exe, settings, epoch, portal):
+    """The program with an Authenticode signature (SHA-256) made at the time epoch, and the
+    publisher's name. Exits with osslsigncode's message when signing fails; nothing signed is left
+    behind."""
+    with tempfile.TemporaryDirectory(prefix="tirox-sign.") as work:
+        unsigned, signed = os.path.join(work, "unsigned.exe"), os.path.join(work, "signed.exe")
+        with open(unsigned, "wb") as f:
+            f.write(exe)
+        command = ["osslsigncode", "sign", "-h", "sha256", "-n", SIGN_DESCRIPTION,
+                   "-i", "https://%s/" % portal, "-time", str(epoch),
+                   "-readpass", settings["SIGN_PASS_FILE"]]
+        if "SIGN_PKCS12" in settings:
+            command += ["-pkcs12", settings["SIGN_PKCS12"]]
+        else:
+            command += ["-pkcs11module", settings["SIGN_PKCS11_MODULE"],
+                        "-key", settings["SIGN_KEY"], "-certs", settings["SIGN_CERT"]]
+        if "SIGN_TIMESTAMP_URL" in settings:
+            command += ["-ts", settings["SIGN_TIMESTAMP_URL"]]
+        run_tool("signing " + EXE_NAME, command + ["-in", unsigned, "-out", signed])
+
+        # Windows checks the certificates at the time it runs the program (or the time stamp's).
+        signature = os.path.join(work, "signature.pem")
+        run_tool("reading the signature", ["osslsigncode", "extract-signature", "-pem",
+                                           "-in", signed, "-out", signature])
+        certificates = signature_certificates(signature)
+        now = int(time.time())
+        expired = ["%s (valid %s to %s)" % (c["subject"], time.strftime("%Y-%m-%d", time.gmtime(c["notBefore"])),
+                                            time.strftime("%Y-%m-%d", time.gmtime(c["notAfter"])))
+                   for c in certificates if not c["notBefore"] <= now <= c["notAfter"]]
+        if expired:
+            sys.exit("make-release: cannot sign: certificate not valid now: " + "; ".join(expired))
+
+        # What the README promises anyone who checks a release.
+        stripped = os.path.join(work, "stripped.exe")
+        run_tool("removing the signature again", ["osslsigncode", "remove-signature",
+                                                  "-in", signed, "-out", stripped])
+        with open(stripped, "rb") as f:
+            if f.read() != exe:
+                sys.exit("make-release: the signed program without its signature is not the "
+                         "program built")
+        with open(signed, "rb") as f:
+            return f.read(), publisher(certificates)
 
 
 def dos_date_time(epoch):
@@ -107,22 +231,33 @@ def write_zip(path, entries, epoch):
 
 def main(source, build):
     version = read_version(source)
+    out_dir = os.path.join(build, "dist")
+    out = os.path.join(out_dir, "TiroxOptimize-%s.zip" % version)
+    # A zip of an earlier build must not pass for this one when this one fails.
+    if os.path.exists(out):
+        os.remove(out)
+    settings = signing_settings()
+    epoch = release_time(source)
     with open(os.path.join(build, "win32", EXE_NAME), "rb") as f:
         exe = f.read()
-    guide = guide_text(source, version, route_tables(build)).encode("utf-8")
+    entries = route_tables(build)
+    signer = None
+    if settings:
+        # The route table begins with the portal's own name.
+        exe, signer = sign(exe, settings, epoch, entries[0][2])
+    guide = guide_text(source, version, entries, signer).encode("utf-8")
     sums = "".join("%s  %s\n" % (hashlib.sha256(data).hexdigest(), name)
                    for name, data in ((EXE_NAME, exe), (GUIDE_NAME, guide))).encode("utf-8")
     entries = [(EXE_NAME, exe), (GUIDE_NAME, guide), (SUMS_NAME, sums)]
 
-    out_dir = os.path.join(build, "dist")
     os.makedirs(out_dir, exist_ok=True)
-    out = os.path.join(out_dir, "TiroxOptimize-%s.zip" % version)
-    write_zip(out, entries, release_time(source))
+    write_zip(out, entries, epoch)
     with open(out, "rb") as f:
         digest = hashlib.sha256(f.read()).hexdigest()
     for name, data in entries:
         print("  %9d  %s" % (len(data), name))
-    print("%s: %d bytes, SHA-256 %s" % (out, os.path.getsize(out), digest))
+    print("%s: %d bytes, SHA-256 %s%s" % (out, os.path.getsize(out), digest,
+                                         ", signed" if settings else ""))
     return 0
 
 

@@ -12,6 +12,8 @@ packages=(
   iproute2 iputils-ping procps util-linux e2fsprogs sed coreutils time
   python3 python3-pil
   clang-tidy cppcheck
+  osslsigncode softhsm2 libengine-pkcs11-openssl
+  fonts-wine  # Wine's own fonts: Marlett draws the caption's buttons
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)

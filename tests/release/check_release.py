@@ -3,8 +3,8 @@
 zip folders and as Unicode-aware tools read it), the program byte-identical to the build, a guide
 that Notepad reads (UTF-8 with a mark, CR LF) and that explains every text the program can show
 and every line it writes, SHA256SUMS that `sha256sum -c` accepts, and a README that names the
-zip of this version.
-Usage: check_release.py ZIP SOURCE_DIR BUILD_DIR"""
+zip of this version. A signed release's program is compared with PROGRAM instead of the build's.
+Usage: check_release.py ZIP SOURCE_DIR BUILD_DIR [PROGRAM]"""
 
 import os
 import re
@@ -56,7 +56,7 @@ def entry_name(info):
     return raw.decode("gbk"), unicode_name
 
 
-def main(zip_path, source, build):
+def main(zip_path, source, build, program=None):
     failures = []
 
     def check(what, ok):
@@ -65,7 +65,7 @@ def main(zip_path, source, build):
 
     with open(os.path.join(source, "VERSION"), encoding="ascii") as f:
         version = f.readline().strip()
-    with open(os.path.join(build, "win32", "TiroxOptimize.exe"), "rb") as f:
+    with open(program or os.path.join(build, "win32", "TiroxOptimize.exe"), "rb") as f:
         exe = f.read()
     routes = subprocess.run([os.path.join(build, "native", "print_route_tables")], check=True,
                             capture_output=True, text=True).stdout.split()
@@ -118,6 +118,6 @@ def report(failures):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
+    if len(sys.argv) not in (4, 5):
         sys.exit(__doc__)
     sys.exit(main(*sys.argv[1:]))
