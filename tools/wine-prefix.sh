@@ -5,6 +5,15 @@ set -euo pipefail
 prefix=$(realpath -m "${1:-build/wineprefix}")
 export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
+# A kernel with its ia32 emulation switched off refuses Wine's 32-bit loader outright.
+status=0
+/usr/lib/wine/wine --version >/dev/null 2>&1 || status=$?
+if [ "$status" -eq 126 ]; then
+  echo "wine-prefix: this machine's kernel cannot run 32-bit programs (/usr/lib/wine/wine:" \
+       "Exec format error), so Wine cannot run the 32-bit program here" >&2
+  exit 1
+fi
+
 # The dialogs ask for 宋体 (SimSun), which Wine lacks. AR PL SungtiL GB has SimSun's metrics
 # (9 pt: 12 pixels high, 6 wide on average), so a dialog gets the size it has on Windows.
 song_face="AR PL SungtiL GB"
