@@ -1,6 +1,10 @@
 #include "hosts/HostsPath.h"
 #include "hosts/PlatformTag.h"
 
+#ifdef _WIN32
+#include "hosts/RegistryKey.h"
+#endif
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -116,36 +120,31 @@ constexpr const char kParametersKey[] = "SYSTEM\\CurrentControlSet\\Services\\Tc
 // what the prefix had.
 class CDataBasePathValue {
 public:
-    CDataBasePathValue(DWORD type, const std::string& data) : m_bHad(RegGetValueSaved())
+    CDataBasePathValue(DWORD type, const std::string& data) : m_bHad(SavePrefixValue())
     {
-        RegSetKeyValueOrDelete(type, data);
+        WriteValue(type, data);
     }
     CDataBasePathValue(const CDataBasePathValue&) = delete;
     CDataBasePathValue& operator=(const CDataBasePathValue&) = delete;
-    ~CDataBasePathValue()
-    {
-        if (m_bHad)
-            RegSetKeyValueOrDelete(m_type, m_data);
-        else
-            RegSetKeyValueOrDelete(REG_NONE, {});
-    }
+    ~CDataBasePathValue() { WriteValue(m_bHad ? m_type : REG_NONE, m_data); }
 
 private:
-    bool RegGetValueSaved()
+    // Whether the prefix has the value; its type and bytes into m_type and m_data.
+    bool SavePrefixValue()
     {
-        HKEY hKey = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        CRegistryKey key;
+        if (!key.OpenForReading(HKEY_LOCAL_MACHINE, kParametersKey))
             return false;
         char buffer[1024];
         DWORD size = sizeof buffer;
-        const bool bHad = RegQueryValueExA(hKey, "DataBasePath", nullptr, &m_type,
+        const bool bHad = RegQueryValueExA(key.Get(), "DataBasePath", nullptr, &m_type,
                                            reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
         if (bHad)
             m_data.assign(buffer, size);
-        RegCloseKey(hKey);
         return bHad;
     }
-    static void RegSetKeyValueOrDelete(DWORD type, const std::string& data)
+    // Sets the value, or with type REG_NONE removes it.
+    static void WriteValue(DWORD type, const std::string& data)
     {
         HKEY hKey = nullptr;
         const bool bOpened = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_SET_VALUE,
@@ -161,7 +160,7 @@ private:
         RegCloseKey(hKey);
     }
 
-    // Filled by RegGetValueSaved, which m_bHad's initializer calls: declared before it.
+    // Filled by SavePrefixValue, which m_bHad's initializer calls: declared before it.
     DWORD m_type = REG_NONE;
     std::string m_data;
     bool m_bHad = false;
