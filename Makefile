@@ -10,18 +10,19 @@ JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 NATIVE := $(BUILD)/native
 WIN32 := $(BUILD)/win32
+WIN64 := $(BUILD)/win64
 FUZZ := $(BUILD)/fuzz
 FUZZ_TIME ?= 60
 FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
 
-.PHONY: all setup build native win32 test run demo bench dist fuzz lint clean
+.PHONY: all setup build native win32 win64 test run demo bench dist fuzz lint clean
 
 all: build
 
 setup:
 	@bash tools/setup.sh
 
-build: setup native win32
+build: setup native win32 win64
 
 native:
 	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -30,6 +31,10 @@ native:
 win32:
 	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(WIN32) -j $(JOBS)
+
+win64:
+	cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(WIN64) -j $(JOBS)
 
 test: build
 	ctest --test-dir $(NATIVE) --output-on-failure --timeout 900

@@ -6,8 +6,8 @@ set -euo pipefail
 
 packages=(
   cmake make g++ googletest
-  g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32:i386
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  wine wine64 wine32:i386
   xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei fonts-arphic-gbsn00lp locales
   iproute2 iputils-ping procps util-linux e2fsprogs sed coreutils time
   python3 python3-pil
