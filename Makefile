@@ -37,10 +37,10 @@ win64:
 	cmake --build $(WIN64) -j $(JOBS)
 
 test: build
-	ctest --test-dir $(NATIVE) --output-on-failure --timeout 900
+	bash tools/run-tests.sh $(NATIVE) --output-on-failure --timeout 900
 
 run: build
-	bash tools/run.sh $(WIN32)/TiroxOptimize.exe
+	bash tools/run.sh $(BUILD)
 
 demo: build
 	bash tools/demo.sh $(BUILD)

@@ -26,7 +26,7 @@ function(tirox_unit_test name)
     return()
   endif()
   add_test(NAME ${name} COMMAND ${name})
-  tirox_wine_test(${name}.wine ${TIROX_ROOT}/tests/tools/run-wine-test.sh ${TIROX_WIN32_DIR}/${name}.exe)
+  tirox_wine_test(${name}.wine ${TIROX_ROOT}/tests/tools/run-wine-test.sh ${TIROX_WINE_DIR}/${name}.exe)
   set_tests_properties(${name}.wine PROPERTIES
     ENVIRONMENT "TIROX_WINEPREFIX=${TIROX_WINEPREFIX}"
     RESOURCE_LOCK wineprefix TIMEOUT 600)
@@ -35,10 +35,10 @@ function(tirox_unit_test name)
   endif()
 endfunction()
 
-# tirox_wine_test(name command...): a test that runs the Windows build under Wine; skipped, not
-# failed, on a machine whose kernel cannot run 32-bit programs.
+# tirox_wine_test(name command...): a test that runs the Windows build of TIROX_WINE_DIR under
+# Wine; skipped, not failed, on a machine that cannot run it.
 function(tirox_wine_test name)
-  add_test(NAME ${name} COMMAND ${TIROX_ROOT}/tests/tools/with-wine32.sh ${ARGN})
+  add_test(NAME ${name} COMMAND ${TIROX_ROOT}/tests/tools/with-wine.sh ${TIROX_WINE_ARCH} ${ARGN})
   set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
 endfunction()
 

@@ -38,7 +38,8 @@ e2e_dispatch_inside "$@"
 build=$(realpath -m "${1:-build}")
 [ "$(id -u)" -eq 0 ] || { echo "demo: needs root for the test network's namespaces" >&2; exit 1; }
 export DEMO_SHOT=$build/demo.png
-e2e_setup "$build/win32" "$0"
+e2e_setup "$build/$TIROX_WINE_ARCH" "$0"
+echo "demo: the $TIROX_WINE_ARCH program, $E2E_WIN_DIR/TiroxOptimize.exe"
 e2e_scenario demo "${DELAYS[@]}"
 e2e_finish
 echo "Screenshot of the finished window: $DEMO_SHOT"

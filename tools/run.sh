@@ -3,17 +3,20 @@
 # screenshot of its window as BUILD/TiroxOptimize.png. Builds nothing.
 # On $DISPLAY the program stays until you close it. Without a display it runs on a virtual one
 # inside a Wine desktop (which draws the window's frame), is photographed and closed again.
-# Usage: tools/run.sh BUILD/win32/TiroxOptimize.exe
+# The program is the build this machine runs under Wine (tools/wine-env.sh): the 32-bit one where
+# the kernel runs 32-bit code, else the 64-bit one.
+# Usage: tools/run.sh BUILD
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
-exe=$(realpath "${1:?usage: tools/run.sh PATH/TO/TiroxOptimize.exe}")
+. "$here/wine-env.sh"
+build=$(realpath -m "${1:?usage: tools/run.sh BUILD}")
+exe=$build/$TIROX_WINE_ARCH/TiroxOptimize.exe
 [ -f "$exe" ] || { echo "run: $exe does not exist: build it first (make build)" >&2; exit 1; }
-build=$(dirname "$(dirname "$exe")")
 shot=$build/TiroxOptimize.png
 title='^Tirox网络优化$'
 desktop=560x400
 
-export WINEPREFIX=$build/run-prefix WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+export WINEPREFIX=$build/run-prefix-$TIROX_WINE_ARCH WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
 
 wait_for_window() {
   local wid
@@ -31,8 +34,9 @@ stop_program() {
 
 if [ "${1:-}" != --virtual ] && [ "${2:-}" != --virtual ]; then
   "$here/wine-prefix.sh" "$WINEPREFIX"
+  echo "run: the $TIROX_WINE_ARCH program, $exe"
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    timeout "${TIROX_RUN_TIMEOUT:-28800}" wine "$exe" &
+    timeout "${TIROX_RUN_TIMEOUT:-28800}" "$TIROX_WINE" "$exe" &
     program=$!
     trap 'kill $program 2>/dev/null || true' INT TERM
     if wid=$(wait_for_window); then
@@ -45,12 +49,12 @@ if [ "${1:-}" != --virtual ] && [ "${2:-}" != --virtual ]; then
     wait $program || true
     exit 0
   fi
-  exec "$here/../tests/tools/with-display.sh" --size "${desktop}x24" "$0" "$exe" --virtual
+  exec "$here/../tests/tools/with-display.sh" --size "${desktop}x24" "$0" "$build" --virtual
 fi
 
 # On a virtual display of our own: a Wine desktop of the display's size holds the window.
 trap stop_program EXIT
-timeout 120 wine explorer "/desktop=TiroxOptimize,$desktop" "$exe" &
+timeout 120 "$TIROX_WINE" explorer "/desktop=TiroxOptimize,$desktop" "$exe" &
 if ! wait_for_window >/dev/null; then
   echo "run: no window titled Tirox网络优化 appeared" >&2
   exit 1

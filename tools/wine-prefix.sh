@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# Makes a private 32-bit Wine prefix at the given path (default build/wineprefix), once.
+# Makes a private Wine prefix at the given path (default build/wineprefix), once, for the Windows
+# build this machine runs (tools/wine-env.sh: a 32-bit prefix for the 32-bit program, a 64-bit
+# one for the 64-bit program).
 # Usage: tools/wine-prefix.sh [PREFIX]
 set -euo pipefail
+here=$(dirname "$(realpath "$0")")
+. "$here/wine-env.sh"
 prefix=$(realpath -m "${1:-build/wineprefix}")
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-# A kernel with its ia32 emulation switched off refuses Wine's 32-bit loader outright.
-status=0
-/usr/lib/wine/wine --version >/dev/null 2>&1 || status=$?
-if [ "$status" -eq 126 ]; then
-  echo "wine-prefix: this machine's kernel cannot run 32-bit programs (/usr/lib/wine/wine:" \
-       "Exec format error), so Wine cannot run the 32-bit program here" >&2
+if reason=$(tirox_wine_unusable "$TIROX_WINE_ARCH"); then
+  echo "wine-prefix: $reason, so Wine cannot run the $TIROX_WINE_ARCH program here" >&2
   exit 1
 fi
 
@@ -20,19 +20,38 @@ song_face="AR PL SungtiL GB"
 has_song_face() { grep -q "=\"$song_face\"" "$prefix/user.reg" 2>/dev/null; }
 add_song_face() {
   for face in SimSun 宋体; do
-    LC_ALL=zh_CN.UTF-8 timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+    LC_ALL=zh_CN.UTF-8 timeout 60 "$TIROX_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' \
       /v "$face" /t REG_SZ /d "$song_face" /f >/dev/null 2>&1
   done
 }
 
-if [ -f "$prefix/system.reg" ] && grep -q '^#arch=win32' "$prefix/system.reg"; then
-  # A prefix made before the font mapping gets it now; the running server saves it.
+# Wine's own fonts (fonts-wine) are not listed in a prefix made here unless they are in its
+# Fonts folder: without Marlett the caption's close box is drawn as the letter "r".
+wine_fonts=(marlett.ttf symbol.ttf tahoma.ttf tahomabd.ttf)
+has_wine_fonts() {
+  local font
+  for font in "${wine_fonts[@]}"; do
+    [ -f "$prefix/drive_c/windows/Fonts/$font" ] || return 1
+  done
+}
+add_wine_fonts() {
+  local font
+  for font in "${wine_fonts[@]}"; do
+    [ -f "/usr/share/wine/fonts/$font" ] && cp "/usr/share/wine/fonts/$font" "$prefix/drive_c/windows/Fonts/"
+  done
+  return 0
+}
+
+if [ -f "$prefix/system.reg" ] && grep -q "^#arch=$TIROX_WINE_ARCH" "$prefix/system.reg"; then
+  # A prefix made before the font mapping or the fonts gets them now; the running server saves it.
   has_song_face || add_song_face
+  has_wine_fonts || add_wine_fonts
   exit 0
 fi
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
-timeout 300 wineboot -i >/dev/null 2>&1
+timeout 300 "$TIROX_WINE" wineboot -i >/dev/null 2>&1
+add_wine_fonts
 add_song_face
 timeout 60 wineserver -w
 test -f "$prefix/system.reg"

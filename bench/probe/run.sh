@@ -6,15 +6,16 @@
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
 root=$(realpath "$here/../..")
+. "$root/tools/wine-env.sh"
 build=$(realpath -m "${1:-build}")
 count=${TIROX_BENCH_PROBES:-50}
 native=$build/native/probe_bench
-exe=$build/win32/probe_bench.exe
-prefix=$build/wineprefix-probe-bench
+exe=$build/$TIROX_WINE_ARCH/probe_bench.exe
+prefix=$build/wineprefix-probe-bench-$TIROX_WINE_ARCH
 for program in "$native" "$exe"; do
   [ -f "$program" ] || { echo "missing $program (build both trees first)" >&2; exit 1; }
 done
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+export WINEPREFIX="$prefix" WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
 "$root/tools/wine-prefix.sh" "$prefix"
 # The server must start inside the test network, where the sockets are to live.
 timeout 60 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true
@@ -30,7 +31,7 @@ measure() {
     g=${setting%=*}; delay=${setting#*=}
     address=$(sed -n "${g}p" <<<$'192.0.2.10\n198.51.100.10\n203.0.113.10')
     "$native" "$address" "$count" >"$results/probe-native.$mode.$delay"
-    timeout -k 10 300 wine "$exe" "$address" "$count" >"$results/probe-wine.$mode.$delay"
+    timeout -k 10 300 "$TIROX_WINE" "$exe" "$address" "$count" >"$results/probe-wine.$mode.$delay"
     # Not -c or -w: ping ends early on the errors and strays that foreign traffic brings.
     timeout -s INT "$((count / 10 + 2))" ping -n -i 0.1 "$address" >"$results/ping.$mode.$delay" || true
   done

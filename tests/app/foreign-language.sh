@@ -3,17 +3,18 @@
 # 1252). Its caption and its log text must still read right, and a second start must find the
 # first window by its title and bring it to the front. Only the restore button is clicked:
 # nothing here probes the network.
-# Usage: foreign-language.sh WIN32_BUILD_DIR
+# Usage: foreign-language.sh WINDOWS_BUILD_DIR
 set -uo pipefail
 here=$(dirname "$(realpath "$0")")
-win32=$(realpath "${1:?usage: foreign-language.sh WIN32_BUILD_DIR}")
+. "$here/../../tools/wine-env.sh"
+win32=$(realpath "${1:?usage: foreign-language.sh WINDOWS_BUILD_DIR}")
 exe=$win32/TiroxOptimize.exe
 facts_exe=$win32/WindowFacts.exe
 for f in "$exe" "$facts_exe"; do
   [ -f "$f" ] || { echo "missing $f (build the Windows tree first)" >&2; exit 1; }
 done
 
-export WINEPREFIX=$(dirname "$win32")/app-wineprefix WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$(dirname "$win32")/app-wineprefix WINEDEBUG=-all
 if [ "${2:-}" != --on-display ]; then
   "$here/../../tools/wine-prefix.sh" "$WINEPREFIX" || exit 1
   exec "$here/../tools/with-display.sh" "$0" "$win32" --on-display
@@ -29,9 +30,9 @@ check() {
   local what=$1; shift
   if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
 }
-facts() { timeout 30 wine "$facts_exe" facts 2>/dev/null | tr -d '\r'; }
+facts() { timeout 30 "$TIROX_WINE" "$facts_exe" facts 2>/dev/null | tr -d '\r'; }
 fact() { facts | awk -v key="$1" '$1 == key { $1 = ""; sub(/^ /, ""); print; exit }'; }
-log_text() { timeout 30 wine "$facts_exe" log 2>/dev/null; }
+log_text() { timeout 30 "$TIROX_WINE" "$facts_exe" log 2>/dev/null; }
 wait_until() {
   local seconds=$1; shift
   local deadline=$((SECONDS + seconds))
@@ -48,7 +49,7 @@ control_centre() {
 }
 log_is() { [ "$(log_text | od -An -tx1)" = "$(printf '%b' "$1" | od -An -tx1)" ]; }
 
-timeout -k 5 300 wine "$exe" >/dev/null 2>&1 &
+timeout -k 5 300 "$TIROX_WINE" "$exe" >/dev/null 2>&1 &
 program=$!
 wait_until 60 window_shown || { echo "FAIL the window did not appear"; exit 1; }
 sleep 1
@@ -56,10 +57,10 @@ sleep 1
 check "the ANSI code page is not Chinese (1252)" [ "$(fact acp)" = 1252 ]
 check "the X window is named \"$title\"" [ -n "$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null)" ]
 
-timeout -k 5 120 wine notepad >/dev/null 2>&1 &
+timeout -k 5 120 "$TIROX_WINE" notepad >/dev/null 2>&1 &
 notepad=$!
 check "another window (notepad) comes in front" wait_until 30 is_foreground 0
-timeout -k 5 60 wine "$exe" >/dev/null 2>&1 &
+timeout -k 5 60 "$TIROX_WINE" "$exe" >/dev/null 2>&1 &
 second=$!
 check "a second start ends by itself" wait_until 45 ended "$second"
 check "the second start brought the first window to the front" wait_until 10 is_foreground 1

@@ -1,10 +1,10 @@
 # Shared helpers of the end-to-end tests (sourced, bash).
 #
 # A test script defines scenario_<name> functions, then calls
-#   e2e_setup WIN32_BUILD_DIR "$0"
+#   e2e_setup WINDOWS_BUILD_DIR "$0"
 #   e2e_scenario NAME --no-net            # or: e2e_scenario NAME [with-testnet.sh options]
 #   e2e_finish
-# Each scenario runs in a fresh copy of a fresh 32-bit Wine prefix, in a virtual display of its
+# Each scenario runs in a fresh copy of a fresh Wine prefix (tools/wine-prefix.sh), in a virtual display of its
 # own and inside a network namespace of its own: with --no-net an empty one (no route at all),
 # otherwise the test network of tests/net/with-testnet.sh. The scenario function runs inside
 # both, so the program's wineserver is started in that namespace; it calls check/fail and
@@ -15,24 +15,25 @@ E2E_ROOT=$(realpath "$E2E_HERE/../..")
 E2E_TITLE='Tirox网络优化'
 E2E_PYTHON=/usr/bin/python3   # Debian's, with python3-pil (tools/setup.sh)
 
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+. "$E2E_ROOT/tools/wine-env.sh"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 
 # Wine runs under the Chinese locale (code page 936), as the program's users run it.
-E2E_WINE=(env LC_ALL=zh_CN.UTF-8 wine)
+E2E_WINE=(env LC_ALL=zh_CN.UTF-8 "$TIROX_WINE")
 
 # Outside the namespace: prefixes, displays, namespaces.
 
 e2e_setup() {
   # A scenario that broke off (e.g. on a shell error) must not fall through to here.
   [ "$1" = --inside ] && exit 1
-  local win32=$1
+  local windows_build=$1
   E2E_SCRIPT=$(realpath "$2")
-  export E2E_WIN32_DIR
-  E2E_WIN32_DIR=$(realpath -m "$win32")
+  export E2E_WIN_DIR
+  E2E_WIN_DIR=$(realpath -m "$windows_build")
   local program
   for program in TiroxOptimize ReadLogPane DescribeWindow PostStartCommand; do
-    if [ ! -f "$E2E_WIN32_DIR/$program.exe" ]; then
-      echo "missing $E2E_WIN32_DIR/$program.exe (build the Windows tree first)" >&2
+    if [ ! -f "$E2E_WIN_DIR/$program.exe" ]; then
+      echo "missing $E2E_WIN_DIR/$program.exe (build the Windows tree first)" >&2
       exit 1
     fi
   done
@@ -245,7 +246,7 @@ e2e_wine() {
 # start_program [EXE]: starts the program (default: the build's) in the background
 # ($E2E_PROGRAM_PID) and waits for its window.
 start_program() {
-  timeout -k 5 300 "${E2E_WINE[@]}" "${1:-$E2E_WIN32_DIR/TiroxOptimize.exe}" >"$E2E_OUT/program.out" 2>&1 &
+  timeout -k 5 300 "${E2E_WINE[@]}" "${1:-$E2E_WIN_DIR/TiroxOptimize.exe}" >"$E2E_OUT/program.out" 2>&1 &
   E2E_PROGRAM_PID=$!
   wait_window 60
 }
@@ -273,7 +274,7 @@ wait_exit() {
 # describe [DLU...]: the window's facts (DescribeWindow.exe) into $E2E_OUT/describe.
 describe() {
   local status=0
-  e2e_wine "$E2E_WIN32_DIR/DescribeWindow.exe" "$@" 2>/dev/null | tr -d '\r' >"$E2E_OUT/describe" || status=$?
+  e2e_wine "$E2E_WIN_DIR/DescribeWindow.exe" "$@" 2>/dev/null | tr -d '\r' >"$E2E_OUT/describe" || status=$?
   return "$status"
 }
 
@@ -284,7 +285,7 @@ fact() {
 
 # read_log FILE: the log pane's bytes.
 read_log() {
-  e2e_wine "$E2E_WIN32_DIR/ReadLogPane.exe" >"$1" 2>/dev/null
+  e2e_wine "$E2E_WIN_DIR/ReadLogPane.exe" >"$1" 2>/dev/null
 }
 
 # click_control ID: a real pointer move to the control's centre and a left click.

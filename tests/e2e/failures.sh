@@ -2,7 +2,7 @@
 # End-to-end: runs that must leave HOSTS alone. Every group silent (foreign ICMP only); and a
 # HOSTS file that cannot be replaced (immutable), for the run and for the restore command,
 # clicked while the run goes on.
-# Usage: failures.sh WIN32_BUILD_DIR
+# Usage: failures.sh WINDOWS_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
 
@@ -48,7 +48,7 @@ scenario_hosts_immutable() {
 }
 
 e2e_dispatch_inside "$@"
-e2e_setup "${1:?usage: failures.sh WIN32_BUILD_DIR}" "$0"
+e2e_setup "${1:?usage: failures.sh WINDOWS_BUILD_DIR}" "$0"
 e2e_scenario all_silent --silent 1 --silent 2 --silent 3 --foreign
 e2e_scenario hosts_immutable --delay 1=60 --delay 2=15 --delay 3=40
 e2e_finish

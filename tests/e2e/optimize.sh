@@ -2,7 +2,7 @@
 # End-to-end: a whole optimization in the test network where group 2 is fastest (delays 60, 15
 # and 40 ms, foreign ICMP before every reply), then the restore command; once at 96 DPI and once
 # with the display at 150% (144 DPI).
-# Usage: optimize.sh WIN32_BUILD_DIR
+# Usage: optimize.sh WINDOWS_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
 
@@ -59,7 +59,7 @@ group2_fastest() {
   cp "$E2E_OUT/log" "$E2E_OUT/log.run"
   cp "$(hosts_file)" "$E2E_OUT/hosts.run"
   click_control 1000
-  check "another program can post the start command" e2e_wine "$E2E_WIN32_DIR/PostStartCommand.exe"
+  check "another program can post the start command" e2e_wine "$E2E_WIN_DIR/PostStartCommand.exe"
   sleep 3
   read_log "$E2E_OUT/log"
   check "a second click on start, or its posted command, adds nothing to the log pane" \
@@ -77,7 +77,7 @@ group2_fastest() {
 }
 
 e2e_dispatch_inside "$@"
-e2e_setup "${1:?usage: optimize.sh WIN32_BUILD_DIR}" "$0"
+e2e_setup "${1:?usage: optimize.sh WINDOWS_BUILD_DIR}" "$0"
 e2e_scenario group2_fastest --delay 1=60 --delay 2=15 --delay 3=40 --foreign
 e2e_scenario group2_fastest_144dpi --delay 1=60 --delay 2=15 --delay 3=40 --foreign
 e2e_finish

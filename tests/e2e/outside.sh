@@ -2,7 +2,7 @@
 # End-to-end: what other programs and the system's settings can do to the running program.
 # Another program on the desktop sends the window forged messages; Windows 98 is reported
 # (a compatibility mode); the resolver's DataBasePath names where HOSTS is.
-# Usage: outside.sh WIN32_BUILD_DIR
+# Usage: outside.sh WINDOWS_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
 
@@ -35,7 +35,7 @@ scenario_forged_messages() {
   { printf '%s' "$kept"; route_lines 198.51.100.20; } >"$(hosts_file)"
   start_program || return 1
   local status=0
-  e2e_wine "$E2E_WIN32_DIR/ForgeMessages.exe" 20261210 3000 >"$E2E_OUT/forge.out" 2>&1 || status=$?
+  e2e_wine "$E2E_WIN_DIR/ForgeMessages.exe" 20261210 3000 >"$E2E_OUT/forge.out" 2>&1 || status=$?
   sed 's/^/  /' "$E2E_OUT/forge.out"
   check "the window is still there after the forged messages (status $status)" [ "$status" = 0 ]
   check "the program still runs" kill -0 "$E2E_PROGRAM_PID"
@@ -118,7 +118,7 @@ scenario_database_path() {
 }
 
 e2e_dispatch_inside "$@"
-e2e_setup "${1:?usage: outside.sh WIN32_BUILD_DIR}" "$0"
+e2e_setup "${1:?usage: outside.sh WINDOWS_BUILD_DIR}" "$0"
 e2e_scenario forged_messages
 e2e_scenario win98_version --delay 1=60 --delay 2=15 --delay 3=40
 e2e_scenario database_path --no-net

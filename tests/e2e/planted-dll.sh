@@ -7,7 +7,7 @@
 # "native,builtin" for the program alone (Wine's own processes keep theirs) asks it for
 # Windows' search order for these names, so a DLL planted where Windows would look is found.
 # Nothing here starts a run, and the scenario runs in a network namespace without any network.
-# Usage: planted-dll.sh WIN32_BUILD_DIR
+# Usage: planted-dll.sh WINDOWS_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
 
@@ -19,10 +19,10 @@ scenario_planted_dlls() {
   local downloads=$WINEPREFIX/drive_c/Downloads
   local folder=$downloads/TiroxOptimize name place
   mkdir -p "$folder"
-  cp "$E2E_WIN32_DIR/TiroxOptimize.exe" "$folder/"
+  cp "$E2E_WIN_DIR/TiroxOptimize.exe" "$folder/"
   for name in "${PLANTED[@]}"; do
     for place in "$folder" "$downloads"; do
-      cp "$E2E_WIN32_DIR/PlantedDll.dll" "$place/$name.dll"
+      cp "$E2E_WIN_DIR/PlantedDll.dll" "$place/$name.dll"
     done
     e2e_wine reg add 'HKCU\Software\Wine\AppDefaults\TiroxOptimize.exe\DllOverrides' \
       /v "$name" /t REG_SZ /d native,builtin /f >/dev/null 2>&1 || { fail "could not override $name"; return 1; }
@@ -46,7 +46,7 @@ scenario_planted_dlls() {
 }
 
 e2e_dispatch_inside "$@"
-e2e_setup "${1:?usage: planted-dll.sh WIN32_BUILD_DIR}" "$0"
-[ -f "$E2E_WIN32_DIR/PlantedDll.dll" ] || { echo "missing $E2E_WIN32_DIR/PlantedDll.dll" >&2; exit 1; }
+e2e_setup "${1:?usage: planted-dll.sh WINDOWS_BUILD_DIR}" "$0"
+[ -f "$E2E_WIN_DIR/PlantedDll.dll" ] || { echo "missing $E2E_WIN_DIR/PlantedDll.dll" >&2; exit 1; }
 e2e_scenario planted_dlls --no-net
 e2e_finish

@@ -5,7 +5,7 @@
 # scale's pictures and follow the pointer, and the log pane writes with the dialog font at that
 # DPI. At 175% the 200% pictures are shown resized. Nothing here starts a run, and every scenario
 # runs in a network namespace without any network.
-# Usage: scale.sh WIN32_BUILD_DIR
+# Usage: scale.sh WINDOWS_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
 
@@ -103,7 +103,7 @@ scenario_dpi_120_without_gdiplus() {
 }
 
 e2e_dispatch_inside "$@"
-e2e_setup "${1:?usage: scale.sh WIN32_BUILD_DIR}" "$0"
+e2e_setup "${1:?usage: scale.sh WINDOWS_BUILD_DIR}" "$0"
 for dpi in 96 120 144 192 168; do
   e2e_scenario "dpi_$dpi" --no-net
 done

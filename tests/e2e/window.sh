@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end: the program's window (title, places, pictures), a second start, Escape and Alt+F4.
 # Nothing here starts a run, so every scenario runs in a network namespace without any network.
-# Usage: window.sh WIN32_BUILD_DIR
+# Usage: window.sh WINDOWS_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
 
@@ -66,7 +66,7 @@ second_start() {
   check "another window (notepad) is in front before the second start" [ "$(fact foreground)" = 0 ]
 
   local start=$EPOCHREALTIME
-  timeout -k 5 60 "${E2E_WINE[@]}" "$E2E_WIN32_DIR/TiroxOptimize.exe" >/dev/null 2>&1 &
+  timeout -k 5 60 "${E2E_WINE[@]}" "$E2E_WIN_DIR/TiroxOptimize.exe" >/dev/null 2>&1 &
   local second=$!
   check "the second start ends by itself" wait_exit "$second" 45
   awk -v start="$start" -v end="$EPOCHREALTIME" 'BEGIN { printf "  the second start lasted %.1f s\n", end - start }'
@@ -96,6 +96,6 @@ close_with() {
 }
 
 e2e_dispatch_inside "$@"
-e2e_setup "${1:?usage: window.sh WIN32_BUILD_DIR}" "$0"
+e2e_setup "${1:?usage: window.sh WINDOWS_BUILD_DIR}" "$0"
 e2e_scenario window --no-net
 e2e_finish

@@ -18,8 +18,9 @@ use_rewrite_tool() {
   if [ -n "$wine_prefix" ]; then
     local here
     here=$(dirname "${BASH_SOURCE[0]}")
+    . "$here/../../tools/wine-env.sh"
     "$here/../../tools/wine-prefix.sh" "$wine_prefix"
-    export WINEPREFIX="$wine_prefix" WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+    export WINEPREFIX="$wine_prefix" WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
   fi
 }
 
@@ -36,7 +37,7 @@ rewrite() {
   if [ -z "$wine_prefix" ]; then
     timeout -k 5 "$limit" "$rewrite_tool" "$1" "$2"
   else
-    timeout -k 5 "$limit" wine "$rewrite_tool" "$1" "$(windows_path "$2")"
+    timeout -k 5 "$limit" "$TIROX_WINE" "$rewrite_tool" "$1" "$(windows_path "$2")"
   fi
 }
 
@@ -44,7 +45,7 @@ rewrite_in_background() {
   if [ -z "$wine_prefix" ]; then
     "$rewrite_tool" "$1" "$2" &
   else
-    wine "$rewrite_tool" "$1" "$(windows_path "$2")" &
+    "$TIROX_WINE" "$rewrite_tool" "$1" "$(windows_path "$2")" &
   fi
 }
 

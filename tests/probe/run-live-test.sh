@@ -30,7 +30,7 @@ if [ "$unprivileged" = 1 ]; then
   stage=$(mktemp -d /tmp/tirox-probe-test.XXXXXX)
   trap 'rm -rf "$stage"' EXIT
   chmod 755 "$stage"
-  cp "$program" "$root/tools/wine-prefix.sh" "$stage/"
+  cp "$program" "$root/tools/wine-prefix.sh" "$root/tools/wine-env.sh" "$stage/"
   program=$stage/$(basename "$program")
   prefix_script=$stage/wine-prefix.sh
   cd "$stage"
@@ -43,6 +43,7 @@ if [ -z "$prefix" ]; then
   "${testnet[@]}" "${as_user[@]}" "$program" "$@"
   exit
 fi
+. "$root/tools/wine-env.sh"
 
 # Wine refuses a prefix its user does not own: an unprivileged run keeps its own, with its home
 # (beside the build's when the user can reach it, else in the staging directory).
@@ -54,11 +55,11 @@ if [ "$unprivileged" = 1 ]; then
   home=$prefix
   prefix=$prefix/prefix
 fi
-wine_env=(env HOME="$home" WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8)
+wine_env=(env HOME="$home" WINEPREFIX="$prefix" WINEARCH="$WINEARCH" WINELOADER="$WINELOADER" TIROX_WINE="$TIROX_WINE" TIROX_WINE_ARCH="$TIROX_WINE_ARCH" WINEDEBUG=-all LC_ALL=zh_CN.UTF-8)
 "${as_user[@]}" "${wine_env[@]}" "$prefix_script" "$prefix"
 # A server still running outside would create the sockets outside the test network.
 "${as_user[@]}" "${wine_env[@]}" timeout 60 wineserver -w 2>/dev/null ||
   "${as_user[@]}" "${wine_env[@]}" wineserver -k 2>/dev/null || true
 "${testnet[@]}" "${as_user[@]}" "${wine_env[@]}" \
-  bash -c 'status=0; timeout -k 10 "${TIROX_WINE_TIMEOUT:-300}" wine "$@" || status=$?
+  bash -c 'status=0; timeout -k 10 "${TIROX_WINE_TIMEOUT:-300}" "$TIROX_WINE" "$@" || status=$?
            wineserver -k 2>/dev/null; exit "$status"' run-live-test "$program" "$@"

@@ -24,8 +24,8 @@ scenario_signed_window() {
 
   local name out
   for name in signed tampered stripped; do
-    out=$(e2e_wine "$E2E_WIN32_DIR/VerifyTrust.exe" --trust "$(windows_path "$E2E_WIN32_DIR/root.cer")" \
-          "$(windows_path "$E2E_WIN32_DIR/$name.exe")" 2>/dev/null | tr -d '\r')
+    out=$(e2e_wine "$E2E_WIN_DIR/VerifyTrust.exe" --trust "$(windows_path "$E2E_WIN_DIR/root.cer")" \
+          "$(windows_path "$E2E_WIN_DIR/$name.exe")" 2>/dev/null | tr -d '\r')
     echo "  WinVerifyTrust, $name: $out"
   done
 }
@@ -42,7 +42,7 @@ exe=$build/win32/TiroxOptimize.exe
 unset SIGN_PKCS12 SIGN_PKCS11_MODULE SIGN_KEY SIGN_CERT SIGN_PASS_FILE SIGN_TIMESTAMP_URL
 # Where the 32-bit Wine cannot run, the signing is still proven; the window step says why it is
 # left out.
-if "$here/../tools/with-wine32.sh" true; then
+if ! tirox_wine_unusable win32 >/dev/null; then
   e2e_setup "$build/win32" "$0"
   wine32=1
 else
@@ -205,7 +205,7 @@ cp signed.exe tampered.exe stripped.exe root.cer "$signed_dir/"
 for tool in ReadLogPane DescribeWindow PostStartCommand VerifyTrust; do
   cp "$build/win32/$tool.exe" "$signed_dir/"
 done
-E2E_WIN32_DIR=$signed_dir
+E2E_WIN_DIR=$signed_dir
 [ "$wine32" = 1 ] && e2e_scenario signed_window --no-net
 [ "$E2E_FAILURES" -eq 0 ] || E2E_FAILED_SCENARIOS+=(signing)
 e2e_finish

@@ -14,7 +14,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+. "$root/tools/wine-env.sh"
 "$root/tools/wine-prefix.sh" "$work/prefix"
-export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+export WINEPREFIX=$work/prefix WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
 timeout -k 10 240 "$root/tests/tools/with-display.sh" --size 800x600x24 \
     /usr/bin/python3 "$here/skin_button_display_test.py" "$exe" "$res" "$work"

@@ -6,6 +6,7 @@ Usage: skin_button_display_test.py SKIN_BUTTON_WINDOW.exe RES_DIR WORK_DIR
 (DISPLAY and WINEPREFIX set by the caller.)
 """
 import io
+import os
 import subprocess
 import sys
 import time
@@ -31,7 +32,7 @@ class Dialog:
         self.commands.write_text("")
         self.pictures = {n: Image.open(res / name).convert("RGB") for n, name in PICTURES.items()}
         self.process = subprocess.Popen(
-            ["timeout", "-k", "5", "150", "wine", str(exe), "Z:" + str(self.log), "Z:" + str(self.commands)],
+            ["timeout", "-k", "5", "150", os.environ["TIROX_WINE"], str(exe), "Z:" + str(self.log), "Z:" + str(self.commands)],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.pings = 0
         self.wait_for(lambda: "ready" in self.lines() or "error" in " ".join(self.lines()), 60, "the dialog")
