@@ -3,7 +3,8 @@
 # keeps its bytes and nothing is left beside it, whether memory ran out while reading or in the
 # edit, after the temporary file was made (a leftover placed there first shows that the rewrite
 # got that far: it is removed before the new file is made). Natively under a limit on the
-# address space; the Windows build under Wine within its 2 GB as a 32-bit program. The files are
+# address space; the 32-bit Windows build under Wine within its 2 GB; the 64-bit one under a
+# limit of 2.5 GB, of which Wine itself takes about 1.7 GB to start a program. The files are
 # sparse: one line of NUL bytes, no disk used.
 # Usage: out-of-memory.sh [--wine PREFIX] HOSTS_REWRITE_TOOL
 set -euo pipefail
@@ -18,6 +19,7 @@ if [ -z "$wine_prefix" ]; then
   cases=("reading 110000000" "editing 30000000")
 else
   limit_kb=unlimited
+  [ "$TIROX_WINE_ARCH" = win64 ] && limit_kb=2500000
   cases=("reading 1900000000" "editing 450000000")
 fi
 
