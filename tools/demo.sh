@@ -3,6 +3,7 @@
 # TiroxOptimize.exe under Wine in a virtual display, its start button clicked inside a private
 # network namespace where group 2 answers fastest. Prints the log pane (as UTF-8) and the HOSTS
 # file before and after, and saves a screenshot of the finished window as BUILD/demo.png.
+# TIROX_DPI (96 unless set) is the display's DPI the program is told.
 # Needs root (network namespaces). Usage: tools/demo.sh [BUILD]
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/../tests/e2e/e2e-lib.sh"
@@ -19,6 +20,7 @@ scenario_demo() {
   echo "Test network: group 1 answers after 60 ms, group 2 after 15 ms, group 3 after 40 ms."
   echo "HOSTS of the fresh Wine prefix (C:\\windows\\system32\\drivers\\etc\\hosts):"
   show "$(hosts_file)"
+  [ "${TIROX_DPI:-96}" = 96 ] || set_dpi "$TIROX_DPI" || return 1
   start_program || return 1
   start_run || return 1
   sleep 1

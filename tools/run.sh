@@ -5,6 +5,7 @@
 # inside a Wine desktop (which draws the window's frame), is photographed and closed again.
 # The program is the build this machine runs under Wine (tools/wine-env.sh): the 32-bit one where
 # the kernel runs 32-bit code, else the 64-bit one.
+# TIROX_DPI (96 unless set) is the display's DPI the program is told, as Windows' display scale.
 # Usage: tools/run.sh BUILD
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
@@ -14,7 +15,9 @@ exe=$build/$TIROX_WINE_ARCH/TiroxOptimize.exe
 [ -f "$exe" ] || { echo "run: $exe does not exist: build it first (make build)" >&2; exit 1; }
 shot=$build/TiroxOptimize.png
 title='^Tirox网络优化$'
-desktop=560x400
+dpi=${TIROX_DPI:-96}
+[[ "$dpi" =~ ^[1-9][0-9]{1,2}$ ]] || { echo "run: TIROX_DPI must be a DPI such as 96, 120 or 144" >&2; exit 1; }
+desktop=$((560 * dpi / 96))x$((400 * dpi / 96))
 
 export WINEPREFIX=$build/run-prefix-$TIROX_WINE_ARCH WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
 
@@ -28,12 +31,23 @@ wait_for_window() {
   return 1
 }
 
+# The prefix's DPI (LogPixels), read by a wineserver when it starts.
+set_dpi() {
+  local key
+  for key in 'HKCU\Control Panel\Desktop' \
+             'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    timeout 60 "$TIROX_WINE" reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  done
+  timeout 60 wineserver -w
+}
+
 stop_program() {
   wineserver -k 2>/dev/null || true
 }
 
 if [ "${1:-}" != --virtual ] && [ "${2:-}" != --virtual ]; then
   "$here/wine-prefix.sh" "$WINEPREFIX"
+  set_dpi
   echo "run: the $TIROX_WINE_ARCH program, $exe"
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     timeout "${TIROX_RUN_TIMEOUT:-28800}" "$TIROX_WINE" "$exe" &
