@@ -7,6 +7,8 @@
 # make lint  - clang-tidy and cppcheck over the project's own C++, both builds (make test runs it too)
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# Most tests wait (on Wine, on timed replies, on a window): more run at once than there are cores.
+TEST_JOBS ?= 4
 MAKEFLAGS += --no-print-directory
 NATIVE := $(BUILD)/native
 WIN32 := $(BUILD)/win32
@@ -37,7 +39,7 @@ win64:
 	cmake --build $(WIN64) -j $(JOBS)
 
 test: build
-	bash tools/run-tests.sh $(NATIVE) --output-on-failure --timeout 900
+	bash tools/run-tests.sh $(NATIVE) -j $(TEST_JOBS) --output-on-failure --timeout 900
 
 run: build
 	bash tools/run.sh $(BUILD)
@@ -62,7 +64,7 @@ fuzz:
 	bash tests/fuzz/run-fuzzers.sh $(FUZZ) $(FUZZ_TIME)
 
 lint: build
-	python3 tools/lint.py $(NATIVE) $(WIN32) $(JOBS)
+	python3 tools/lint.py $(NATIVE) $(WIN32) $(WIN64) $(JOBS)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Static analysis of the project's own C++: clang-tidy (checks in .clang-tidy) and cppcheck.
 
-Usage: lint.py NATIVE_BUILD WIN32_BUILD [JOBS]
+Usage: lint.py NATIVE_BUILD WIN32_BUILD WIN64_BUILD [JOBS]
 
-Takes the compile commands of both builds. The portable code is analysed as the native build
-compiles it; the Windows code (and the portable code with Windows branches) as the mingw-w64
-build does, with clang told the same target. Prints every finding once and fails on any.
+Takes the compile commands of the three builds. The portable code is analysed as the native build
+compiles it; the Windows code (and the portable code with Windows branches) as each mingw-w64
+build does, 32- and 64-bit, with clang told the same target: a pointer kept in a LONG, a SOCKET
+in an int or a size_t cut to a DWORD narrows only on 64-bit Windows. Prints every finding once and fails on any.
 A translation unit that passed is not analysed again until its sources, its compile command,
 the checks or clang-tidy change (NATIVE_BUILD/lint/passed).
 """
@@ -19,7 +20,7 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-WIN32_TARGET = "--target=i686-w64-mingw32"
+WINDOWS_TARGETS = {"win32": "--target=i686-w64-mingw32", "win64": "--target=x86_64-w64-mingw32"}
 # Findings in the project's own headers are reported; those in system and third-party ones not.
 HEADER_FILTER = "^" + re.escape(ROOT) + "/(app|bench|cmake|hosts|optimize|probe|skin|tests)/"
 DIAGNOSTIC = re.compile(r"^\S+:\d+:\d+: (warning|error): ")
@@ -62,7 +63,7 @@ def has_windows_branch(path):
     return any("_WIN32" in text for text in project_sources(path, {}).values())
 
 
-def mingw_include_args(compiler):
+def mingw_include_args(compiler, target):
     """The C++ and C library headers the mingw-w64 compiler uses, for clang, which does not find
     Debian's (its version directory is named 12-win32). GCC's own intrinsics headers are left
     to clang's."""
@@ -71,7 +72,7 @@ def mingw_include_args(compiler):
     listed = result.stderr.split("#include <...> search starts here:")[1]
     directories = [os.path.normpath(d) for d in listed.split("End of search list.")[0].split()]
     kept = [d for d in directories if "/include/c++" in d or "/lib/gcc/" not in d]
-    return [WIN32_TARGET, "-nostdlibinc"] + ["-isystem" + d for d in kept]
+    return [target, "-nostdlibinc"] + ["-isystem" + d for d in kept]
 
 
 def compiler_of(entry):
@@ -143,22 +144,26 @@ def read_passed(path):
 
 
 def main():
-    if len(sys.argv) not in (3, 4):
+    if len(sys.argv) not in (4, 5):
         sys.exit(__doc__.strip().splitlines()[2])
-    native_build, win32_build = sys.argv[1], sys.argv[2]
-    jobs = int(sys.argv[3]) if len(sys.argv) == 4 else os.cpu_count() or 1
+    native_build = sys.argv[1]
+    windows_builds = {"win32": sys.argv[2], "win64": sys.argv[3]}
+    jobs = int(sys.argv[4]) if len(sys.argv) == 5 else os.cpu_count() or 1
     started = time.monotonic()
 
     native = own_entries(native_build)
     native_files = {e["file"] for e in native}
-    win32 = [e for e in own_entries(win32_build)
-             if e["file"] not in native_files or has_windows_branch(e["file"])]
     lint_dir = os.path.join(native_build, "lint")
     native_db = write_database(native, os.path.join(lint_dir, "native"))
-    win32_db = write_database(win32, os.path.join(lint_dir, "win32"))
-
-    win32_args = mingw_include_args(compiler_of(win32[0]))
-    tasks = [(native_db, e, []) for e in native] + [(win32_db, e, win32_args) for e in win32]
+    tasks = [(native_db, e, []) for e in native]
+    windows_dbs = []
+    for name, build in windows_builds.items():
+        entries = [e for e in own_entries(build)
+                   if e["file"] not in native_files or has_windows_branch(e["file"])]
+        database = write_database(entries, os.path.join(lint_dir, name))
+        args = mingw_include_args(compiler_of(entries[0]), WINDOWS_TARGETS[name])
+        tasks += [(database, e, args) for e in entries]
+        windows_dbs.append((database, len(entries)))
     with open(os.path.join(ROOT, ".clang-tidy")) as f:
         tool = subprocess.run(["clang-tidy", "--version"], stdout=subprocess.PIPE, text=True,
                               check=True).stdout + f.read()
@@ -174,7 +179,8 @@ def main():
     with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
         runs = {pool.submit(clang_tidy, task[0], task[1]["file"], task[2]): task for task in todo}
         findings += cppcheck(native_db, [])
-        findings += cppcheck(win32_db, ["--library=windows", "--platform=win32W", "-D_WIN32"])
+        for (database, _), platform in zip(windows_dbs, ("win32W", "win64")):
+            findings += cppcheck(database, ["--library=windows", "--platform=" + platform, "-D_WIN32"])
         for run in concurrent.futures.as_completed(runs):
             path, output, seconds = run.result()
             if os.environ.get("LINT_TIMES"):
@@ -189,7 +195,8 @@ def main():
     unique = list(dict.fromkeys(findings))
     for finding in unique:
         print(finding)
-    print(f"lint: {len(tasks)} translation units ({len(native)} native, {len(win32)} Windows; "
+    print(f"lint: {len(tasks)} translation units ({len(native)} native, "
+          f"{' and '.join(str(count) for _, count in windows_dbs)} Windows 32- and 64-bit; "
           f"{len(todo)} analysed, the rest unchanged since they passed), {len(unique)} findings, "
           f"{time.monotonic() - started:.0f} s")
     return 1 if unique else 0
