@@ -17,6 +17,7 @@ for program in "$native" "$exe"; do
 done
 export WINEPREFIX="$prefix" WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
 "$root/tools/wine-prefix.sh" "$prefix"
+echo "Under Wine: the $TIROX_WINE_ARCH probe, $exe"
 # The server must start inside the test network, where the sockets are to live.
 timeout 60 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true
 
