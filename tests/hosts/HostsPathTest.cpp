@@ -216,6 +216,29 @@ private:
     bool m_bHad = false;
 };
 
+// Sets a variable of this process's environment for the test's lifetime, as a standard user can
+// for a program elevated from their session, then puts back what it was.
+class CEnvironmentVariable {
+public:
+    CEnvironmentVariable(const char* szName, const char* szValue) : m_name(szName)
+    {
+        char buffer[1024];
+        const DWORD length = GetEnvironmentVariableA(szName, buffer, sizeof buffer);
+        m_bHad = length > 0 && length < sizeof buffer;
+        if (m_bHad)
+            m_value.assign(buffer, length);
+        EXPECT_TRUE(SetEnvironmentVariableA(szName, szValue));
+    }
+    CEnvironmentVariable(const CEnvironmentVariable&) = delete;
+    CEnvironmentVariable& operator=(const CEnvironmentVariable&) = delete;
+    ~CEnvironmentVariable() { SetEnvironmentVariableA(m_name.c_str(), m_bHad ? m_value.c_str() : nullptr); }
+
+private:
+    std::string m_name;
+    std::string m_value;
+    bool m_bHad = false;
+};
+
 // A registry string's bytes: the text and its terminating NUL.
 std::string Sz(const std::string& text)
 {
@@ -262,6 +285,27 @@ TEST(HostsPath, FollowsTheResolverDataBasePath)
     for (const Case& c : cases) {
         const CDataBasePathValue value(c.type, c.data);
         EXPECT_EQ(Lower(GetHostsFilePath()), c.path) << c.type << " " << c.data;
+    }
+}
+
+TEST(HostsPath, DataBasePathIgnoresTheEnvironment)
+{
+    const CEnvironmentVariable systemRoot("SystemRoot", "C:\\users\\Public\\evil");
+    const CEnvironmentVariable windir("windir", "C:\\users\\Public\\evil");
+    const CEnvironmentVariable systemDrive("SystemDrive", "C:\\users\\Public\\evil");
+    const std::string system = "c:\\windows\\system32\\drivers\\etc\\hosts";
+    struct Case {
+        std::string value;
+        std::string path;
+    };
+    const std::vector<Case> cases = {
+        {"%SystemRoot%\\System32\\drivers\\etc", system},
+        {"%WINDIR%\\tirox", "c:\\windows\\tirox\\hosts"},
+        {"%SystemDrive%\\tirox", system},
+    };
+    for (const Case& c : cases) {
+        const CDataBasePathValue value(REG_EXPAND_SZ, Sz(c.value));
+        EXPECT_EQ(Lower(GetHostsFilePath()), c.path) << c.value;
     }
 }
 #endif
