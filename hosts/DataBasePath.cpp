@@ -1,6 +1,8 @@
 #include "hosts/DataBasePath.h"
 
+#include "hosts/HostsPath.h"
 #include "hosts/RegistryKey.h"
+#include "hosts/WidePath.h"
 
 #include <windows.h>
 
@@ -22,13 +24,18 @@ std::string TextOf(const std::vector<char>& data, DWORD size)
     return std::string(begin, end ? end : begin + size);
 }
 
-std::string ExpandVariables(const std::string& text)
+// The Windows directory as the system knows it, in the ANSI code page; empty when it cannot be
+// had or has no exact ANSI spelling. Not GetWindowsDirectory, which on a terminal server gives
+// each user a directory of their own.
+std::string SystemWindowsDirectory()
 {
-    std::vector<char> buffer(MAX_PATH);
-    const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (needed == 0 || needed > buffer.size())
+    // A longer directory would make a path over the limit anyway.
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    const UINT length = GetSystemWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+    std::string directory;
+    if (length == 0 || length >= buffer.size() || !ToAnsiPath(std::wstring(buffer.data(), length), directory))
         return {};
-    return std::string(buffer.data());
+    return directory;
 }
 
 } // namespace
@@ -48,6 +55,6 @@ std::string QueryDataBasePath()
     if (type == REG_SZ)
         return TextOf(data, size);
     if (type == REG_EXPAND_SZ)
-        return ExpandVariables(TextOf(data, size));
+        return ExpandDataBasePath(TextOf(data, size), SystemWindowsDirectory()).value_or(std::string());
     return {};
 }

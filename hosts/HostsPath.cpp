@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <vector>
 
 HostsDirectory HostsDirectoryFor(const std::string& tag)
@@ -39,9 +40,43 @@ std::string QueryWholeDirectory(const std::function<unsigned(char* buffer, unsig
 
 namespace {
 
-// The HOSTS path and the rewrite's names beside it (".tirox-new", ".tirox-old") must fit the
-// classic path limit of the file calls.
-constexpr std::size_t kMaxDataBasePath = 240;
+// Windows' variable names ignore case; compared in ASCII, so that no locale and no byte of a
+// double-byte character takes part.
+bool EqualsIgnoringCase(const std::string& text, const char* name)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return text.size() == std::strlen(name)
+           && std::equal(text.begin(), text.end(), name, [&](char a, char b) { return lower(a) == lower(b); });
+}
+
+bool NamesWindowsDirectory(const std::string& variable)
+{
+    return EqualsIgnoringCase(variable, "SystemRoot") || EqualsIgnoringCase(variable, "windir");
+}
+
+} // namespace
+
+std::optional<std::string> ExpandDataBasePath(const std::string& value, const std::string& windowsDirectory)
+{
+    std::string path;
+    std::size_t from = 0;
+    for (std::size_t open = value.find('%'); open != std::string::npos; open = value.find('%', from)) {
+        const std::size_t close = value.find('%', open + 1);
+        if (close == std::string::npos || windowsDirectory.empty()
+            || !NamesWindowsDirectory(value.substr(open + 1, close - open - 1)))
+            return std::nullopt;
+        path.append(value, from, open - from).append(windowsDirectory);
+        if (path.size() > kMaxDataBasePath)
+            return std::nullopt;
+        from = close + 1;
+    }
+    path.append(value, from, std::string::npos);
+    if (path.size() > kMaxDataBasePath)
+        return std::nullopt;
+    return path;
+}
+
+namespace {
 
 bool IsAbsoluteDirectory(const std::string& path)
 {

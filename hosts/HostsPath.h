@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
 enum class HostsDirectory { Windows, System };
@@ -19,9 +21,24 @@ std::string MakeHostsFilePath(const std::string& tag, const std::string& directo
 [[nodiscard]] std::string QueryWholeDirectory(
     const std::function<unsigned(char* buffer, unsigned size)>& query);
 
+// The longest resolver directory followed: the HOSTS path and the rewrite's names beside it
+// (".tirox-new", ".tirox-old") must fit the classic path limit of the file calls.
+constexpr std::size_t kMaxDataBasePath = 240;
+
+// A REG_EXPAND_SZ DataBasePath with %SystemRoot% and %windir% (any case) replaced by the given
+// Windows directory, never by the environment's values: a standard user sets those, and the
+// elevated program must not write where they point. A value without '%' stays as it is.
+// nullopt (so that the system directory is used) when the value holds any other variable, an
+// empty name ("%%": Windows has no escape for '%', and a directory whose name holds one is not
+// followed either), a '%' that is never closed, a variable while the Windows directory is
+// unknown (empty), or when the result is longer than kMaxDataBasePath.
+[[nodiscard]] std::optional<std::string> ExpandDataBasePath(const std::string& value,
+                                                           const std::string& windowsDirectory);
+
 // Where the running program finds HOSTS: the file "HOSTS" in the resolver's database directory
-// (the registry's DataBasePath, expanded) when that is a usable absolute path, otherwise under
-// the system directory, where the NT family keeps it. Empty when neither is known.
+// (the registry's DataBasePath, a REG_EXPAND_SZ through ExpandDataBasePath) when that is a usable
+// absolute path, otherwise under the system directory, where the NT family keeps it. Empty when
+// neither is known.
 // The program only loads on the NT family, so it never asks for the platform tag here: a 9x
 // answer would come from a compatibility mode, and its HOSTS would be a file nothing reads.
 [[nodiscard]] std::string DecideHostsFilePath(const std::string& dataBasePath,

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end: what other programs and the system's settings can do to the running program.
 # Another program on the desktop sends the window forged messages; Windows 98 is reported
-# (a compatibility mode); the resolver's DataBasePath names where HOSTS is.
+# (a compatibility mode); the resolver's DataBasePath names where HOSTS is, and a standard
+# user's own environment does not move it.
 # Usage: outside.sh WINDOWS_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
@@ -117,9 +118,40 @@ scenario_database_path() {
   done
 }
 
+# A standard user names another Windows directory in their own environment (HKCU\Environment,
+# which the elevated program's environment is built from) and keeps a HOSTS there; DataBasePath
+# is Windows' default, which names %SystemRoot%. Restore edits the system's HOSTS, never theirs.
+scenario_user_system_root() {
+  local user_etc=$WINEPREFIX/drive_c/users/Public/evil/System32/drivers/etc
+  local kept=$'127.0.0.1  localhost\r\n'
+  mkdir -p "$user_etc"
+  { printf '%s' "$kept"; route_lines 198.51.100.20; } >"$user_etc/hosts"
+  cp "$user_etc/hosts" "$E2E_OUT/user-hosts"
+  { printf '%s' "$kept"; route_lines 198.51.100.20; } >"$(hosts_file)"
+  set_database_path REG_EXPAND_SZ '%SystemRoot%\System32\drivers\etc' \
+    || { fail "could not set DataBasePath"; return 1; }
+  e2e_wine reg add 'HKCU\Environment' /v SystemRoot /t REG_EXPAND_SZ /d 'C:\users\Public\evil' /f >/dev/null 2>&1 \
+    || { fail "could not set SystemRoot in HKCU\\Environment"; return 1; }
+  # A process's environment is built from the registry when it starts; the server is let exit
+  # so that the programs below start afresh. Wine's cmd shows its own SystemRoot, so a program
+  # started as the tested one is asked.
+  timeout 60 wineserver -w
+  local seen
+  seen=$(e2e_wine "$E2E_WIN_DIR/ExpandVariables.exe" '%SystemRoot%' | tr -d '\r')
+  check "a program started here has SystemRoot=C:\\users\\Public\\evil (it has '$seen')" \
+    [ "$seen" = 'C:\users\Public\evil' ]
+
+  start_program || return 1
+  click_restore 1 || return 1
+  check "the HOSTS in the user's folder is byte for byte as it was" cmp -s "$user_etc/hosts" "$E2E_OUT/user-hosts"
+  check "and nothing else is in that folder" [ "$(ls -A "$user_etc")" = hosts ]
+  check "restore takes the route lines out of the system32 HOSTS" cmp -s "$(hosts_file)" <(printf '%s' "$kept")
+}
+
 e2e_dispatch_inside "$@"
 e2e_setup "${1:?usage: outside.sh WINDOWS_BUILD_DIR}" "$0"
 e2e_scenario forged_messages
 e2e_scenario win98_version --delay 1=60 --delay 2=15 --delay 3=40
 e2e_scenario database_path --no-net
+e2e_scenario user_system_root --no-net
 e2e_finish

@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,55 @@ TEST(HostsPath, ResolverDirectoryWhenUsableElseSystemDirectory)
         EXPECT_EQ(DecideHostsFilePath(c.dataBasePath, system), c.path) << c.dataBasePath;
     EXPECT_EQ(DecideHostsFilePath("", ""), "");
     EXPECT_EQ(DecideHostsFilePath("D:\\etc", ""), "D:\\etc\\HOSTS");
+}
+
+namespace {
+
+std::string Repeated(const std::string& text, int count)
+{
+    std::string repeated;
+    for (int i = 0; i < count; ++i)
+        repeated += text;
+    return repeated;
+}
+
+} // namespace
+
+TEST(HostsPath, DataBasePathExpandsOnlyTheWindowsDirectory)
+{
+    const std::string windows = "C:\\WINDOWS";
+    struct Case {
+        std::string value;
+        std::optional<std::string> expanded;
+    };
+    const std::vector<Case> cases = {
+        {"%SystemRoot%\\System32\\drivers\\etc", "C:\\WINDOWS\\System32\\drivers\\etc"},
+        {"%windir%\\System32\\drivers\\etc", "C:\\WINDOWS\\System32\\drivers\\etc"},
+        {"%SYSTEMROOT%\\a;%WinDir%\\b;%systemroot%", "C:\\WINDOWS\\a;C:\\WINDOWS\\b;C:\\WINDOWS"},
+        {"x%SystemRoot%y", "xC:\\WINDOWSy"},
+        {"D:\\net\\etc", "D:\\net\\etc"},
+        {"", ""},
+        {"C:\\" + std::string(237, 'd'), "C:\\" + std::string(237, 'd')},
+        {"%SystemRoot%\\" + std::string(229, 'd'), windows + "\\" + std::string(229, 'd')},
+        // Not usable: the system directory is used instead.
+        {"%SystemDrive%\\WINDOWS\\System32\\drivers\\etc", std::nullopt},
+        {"%USERPROFILE%\\etc", std::nullopt},
+        {"%SystemRoot%\\%TiroxNoSuchVariable%", std::nullopt},
+        {"%System Root%\\etc", std::nullopt},
+        {"%SystemRoot\\etc", std::nullopt},
+        {"%SystemRoot%\\etc%", std::nullopt},
+        {"C:\\100%", std::nullopt},
+        {"%%", std::nullopt},
+        {"C:\\a%%b", std::nullopt},
+        {"C:\\" + std::string(238, 'd'), std::nullopt},
+        {"%SystemRoot%\\" + std::string(230, 'd'), std::nullopt},
+        {Repeated("%windir%", 30), std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ExpandDataBasePath(c.value, windows), c.expanded) << c.value;
+    // An unknown Windows directory expands nothing.
+    EXPECT_EQ(ExpandDataBasePath("%SystemRoot%\\System32\\drivers\\etc", ""), std::nullopt);
+    EXPECT_EQ(ExpandDataBasePath("D:\\net\\etc", ""), "D:\\net\\etc");
 }
 
 TEST(HostsPath, DirectoryQueryAlwaysGivesTheWholeText)
@@ -166,6 +216,29 @@ private:
     bool m_bHad = false;
 };
 
+// Sets a variable of this process's environment for the test's lifetime, as a standard user can
+// for a program elevated from their session, then puts back what it was.
+class CEnvironmentVariable {
+public:
+    CEnvironmentVariable(const char* szName, const char* szValue) : m_name(szName)
+    {
+        char buffer[1024];
+        const DWORD length = GetEnvironmentVariableA(szName, buffer, sizeof buffer);
+        m_bHad = length > 0 && length < sizeof buffer;
+        if (m_bHad)
+            m_value.assign(buffer, length);
+        EXPECT_TRUE(SetEnvironmentVariableA(szName, szValue));
+    }
+    CEnvironmentVariable(const CEnvironmentVariable&) = delete;
+    CEnvironmentVariable& operator=(const CEnvironmentVariable&) = delete;
+    ~CEnvironmentVariable() { SetEnvironmentVariableA(m_name.c_str(), m_bHad ? m_value.c_str() : nullptr); }
+
+private:
+    std::string m_name;
+    std::string m_value;
+    bool m_bHad = false;
+};
+
 // A registry string's bytes: the text and its terminating NUL.
 std::string Sz(const std::string& text)
 {
@@ -212,6 +285,27 @@ TEST(HostsPath, FollowsTheResolverDataBasePath)
     for (const Case& c : cases) {
         const CDataBasePathValue value(c.type, c.data);
         EXPECT_EQ(Lower(GetHostsFilePath()), c.path) << c.type << " " << c.data;
+    }
+}
+
+TEST(HostsPath, DataBasePathIgnoresTheEnvironment)
+{
+    const CEnvironmentVariable systemRoot("SystemRoot", "C:\\users\\Public\\evil");
+    const CEnvironmentVariable windir("windir", "C:\\users\\Public\\evil");
+    const CEnvironmentVariable systemDrive("SystemDrive", "C:\\users\\Public\\evil");
+    const std::string system = "c:\\windows\\system32\\drivers\\etc\\hosts";
+    struct Case {
+        std::string value;
+        std::string path;
+    };
+    const std::vector<Case> cases = {
+        {"%SystemRoot%\\System32\\drivers\\etc", system},
+        {"%WINDIR%\\tirox", "c:\\windows\\tirox\\hosts"},
+        {"%SystemDrive%\\tirox", system},
+    };
+    for (const Case& c : cases) {
+        const CDataBasePathValue value(REG_EXPAND_SZ, Sz(c.value));
+        EXPECT_EQ(Lower(GetHostsFilePath()), c.path) << c.value;
     }
 }
 #endif
