@@ -30,7 +30,7 @@ HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes
     std::size_t filled = 0;
     for (;;) {
         if (filled == bytes.size())
-            bytes.resize(bytes.size() + 64 * 1024);
+            bytes.resize(bytes.size() + std::size_t{64} * 1024);
         DWORD count = 0;
         if (!ReadFile(file.Get(), &bytes[filled], static_cast<DWORD>(bytes.size() - filled), &count,
                       nullptr)) {
