@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""Builds the release zip BUILD/dist/TiroxOptimize-<version>.zip from a built tree:
-TiroxOptimize.exe as built, the player's guide 使用说明.txt and SHA256SUMS of the two.
+"""Builds the release zip BUILD/dist/TiroxOptimize-<version>.zip from the built trees: both
+programs as built, 64位/TiroxOptimize.exe (BUILD/win64) for 64-bit Windows and
+32位/TiroxOptimize.exe (BUILD/win32) for 32-bit Windows, the player's guide 使用说明.txt and
+SHA256SUMS of the three. Each program must be of its kind (PE32+ for x86-64, PE32 for i386).
 
 The same source gives the same zip byte for byte: entries in a fixed order with the time of the
 source's last commit (SOURCE_DATE_EPOCH, when set, takes its place), fixed attributes and
 compression, and nothing of the machine, the directory or the hour of the build.
 
 When the environment names a signing key (SIGN_PKCS12, or SIGN_PKCS11_MODULE with SIGN_KEY and
-SIGN_CERT; SIGN_PASS_FILE holds the password or PIN; SIGN_TIMESTAMP_URL optional), the program in
+SIGN_CERT; SIGN_PASS_FILE holds the password or PIN; SIGN_TIMESTAMP_URL optional), each program in
 the zip carries an Authenticode signature made with osslsigncode at the same fixed time, so the
 same key gives the same bytes, and removing the signature gives back the unsigned program.
 
@@ -25,14 +27,20 @@ import time
 import zlib
 
 EXE_NAME = "TiroxOptimize.exe"
+# Both programs keep the program's name, each in a folder named for the Windows it is for in the
+# words Windows shows as the system type: (folder, build directory, PE machine, optional header
+# magic, kind).
+PROGRAMS = (("64位", "win64", 0x8664, 0x20B, "64-bit (PE32+, x86-64)"),
+            ("32位", "win32", 0x14C, 0x10B, "32-bit (PE32, i386)"))
 GUIDE_NAME = "使用说明.txt"
 SUMS_NAME = "SHA256SUMS"
 GROUP_NAMES = {"1": "第一组", "2": "第二组", "3": "第三组"}
 # osslsigncode stores the description as an IA5String, which Windows shows as ASCII only.
 SIGN_DESCRIPTION = "TiroxOptimize"
-SIGNED_NOTE = "运营方发布的 TiroxOptimize.exe 带有运营方的数字签名，签名人（发布者）是：\n\n    %s\n"
-UNSIGNED_NOTE = ("运营方发布的 TiroxOptimize.exe 带有运营方的数字签名。这个压缩包中的程序没有签名：\n"
-                 "它是自行编译的，不是运营方发布的。\n")
+SIGNED_NOTE = ("运营方发布的两个 TiroxOptimize.exe（64位和32位）都带有运营方的数字签名，\n"
+               "签名人（发布者）是：\n\n    %s\n")
+UNSIGNED_NOTE = ("运营方发布的两个 TiroxOptimize.exe（64位和32位）都带有运营方的数字签名。\n"
+                 "这个压缩包中的程序没有签名：它们是自行编译的，不是运营方发布的。\n")
 SIGN_VARIABLES = ("SIGN_PKCS12", "SIGN_PKCS11_MODULE", "SIGN_KEY", "SIGN_CERT", "SIGN_PASS_FILE",
                   "SIGN_TIMESTAMP_URL")
 
@@ -142,10 +150,10 @@ def publisher(certificates):
     return leaf["subject"]
 
 
-def sign(exe, settings, epoch, portal):
+def sign(name, exe, settings, epoch, portal):
     """The program with an Authenticode signature (SHA-256) made at the time epoch, and the
-    publisher's name. Exits with osslsigncode's message when signing fails; nothing signed is left
-    behind."""
+    publisher's name; name, the program's in the zip, is for messages. Exits with osslsigncode's
+    message when signing fails; nothing signed is left behind."""
     with tempfile.TemporaryDirectory(prefix="tirox-sign.") as work:
         unsigned, signed = os.path.join(work, "unsigned.exe"), os.path.join(work, "signed.exe")
         with open(unsigned, "wb") as f:
@@ -160,7 +168,7 @@ def sign(exe, settings, epoch, portal):
                         "-key", settings["SIGN_KEY"], "-certs", settings["SIGN_CERT"]]
         if "SIGN_TIMESTAMP_URL" in settings:
             command += ["-ts", settings["SIGN_TIMESTAMP_URL"]]
-        run_tool("signing " + EXE_NAME, command + ["-in", unsigned, "-out", signed])
+        run_tool("signing " + name, command + ["-in", unsigned, "-out", signed])
 
         # Windows checks the certificates at the time it runs the program (or the time stamp's).
         signature = os.path.join(work, "signature.pem")
@@ -180,10 +188,36 @@ def sign(exe, settings, epoch, portal):
                                                   "-in", signed, "-out", stripped])
         with open(stripped, "rb") as f:
             if f.read() != exe:
-                sys.exit("make-release: the signed program without its signature is not the "
-                         "program built")
+                sys.exit("make-release: the signed %s without its signature is not the program "
+                         "built" % name)
         with open(signed, "rb") as f:
             return f.read(), publisher(certificates)
+
+
+def pe_kind(data):
+    """(machine, optional header magic) of a PE file's header, or None for no PE file."""
+    if data[:2] != b"MZ" or len(data) < 0x40:
+        return None
+    header = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[header:header + 4] != b"PE\0\0" or len(data) < header + 26:
+        return None
+    machine = struct.unpack_from("<H", data, header + 4)[0]
+    magic = struct.unpack_from("<H", data, header + 24)[0]
+    return machine, magic
+
+
+def read_program(build, directory, machine, magic, kind):
+    """The built program of that build directory; exits when it is not of its kind, as a tree
+    configured with the other toolchain would give."""
+    path = os.path.join(build, directory, EXE_NAME)
+    with open(path, "rb") as f:
+        exe = f.read()
+    found = pe_kind(exe)
+    if found != (machine, magic):
+        said = ("machine 0x%X, optional header magic 0x%X" % found) if found else "no PE file"
+        sys.exit("make-release: %s is not a %s program: %s (expected machine 0x%X, magic 0x%X)"
+                 % (path, kind, said, machine, magic))
+    return exe
 
 
 def dos_date_time(epoch):
@@ -238,17 +272,22 @@ def main(source, build):
         os.remove(out)
     settings = signing_settings()
     epoch = release_time(source)
-    with open(os.path.join(build, "win32", EXE_NAME), "rb") as f:
-        exe = f.read()
+    programs = [("%s/%s" % (folder, EXE_NAME), read_program(build, directory, machine, magic, kind))
+                for folder, directory, machine, magic, kind in PROGRAMS]
     entries = route_tables(build)
     signer = None
     if settings:
         # The route table begins with the portal's own name.
-        exe, signer = sign(exe, settings, epoch, entries[0][2])
+        signed = []
+        for name, exe in programs:
+            exe, signer = sign(name, exe, settings, epoch, entries[0][2])
+            signed.append((name, exe))
+        programs = signed
     guide = guide_text(source, version, entries, signer).encode("utf-8")
+    files = programs + [(GUIDE_NAME, guide)]
     sums = "".join("%s  %s\n" % (hashlib.sha256(data).hexdigest(), name)
-                   for name, data in ((EXE_NAME, exe), (GUIDE_NAME, guide))).encode("utf-8")
-    entries = [(EXE_NAME, exe), (GUIDE_NAME, guide), (SUMS_NAME, sums)]
+                   for name, data in files).encode("utf-8")
+    entries = files + [(SUMS_NAME, sums)]
 
     os.makedirs(out_dir, exist_ok=True)
     write_zip(out, entries, epoch)

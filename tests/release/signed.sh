@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # A signed release, with a throwaway root and code-signing certificate (RSA 2048): make-release.py
-# signs with the key in a PKCS#12 file and with the same key on a SoftHSM token through PKCS#11.
-# Both give the same bytes, again and again; the signed program verifies against the throwaway
-# root, with the program's name, the portal's address and the release's time; one flipped byte
-# fails; without its signature it is the unsigned program; a signing that fails leaves no zip.
-# Then the signed program starts under Wine and shows its window, and Windows' own check
-# (WinVerifyTrust) is asked about it, in a namespace without any network.
+# signs both programs with the key in a PKCS#12 file and with the same key on a SoftHSM token
+# through PKCS#11. Both give the same bytes, again and again; each signed program verifies
+# against the throwaway root, with the program's name, the portal's address and the release's
+# time; one flipped byte fails; without its signature it is the unsigned program; a signing that
+# fails leaves no zip. Then the signed program of the build this machine runs under Wine starts
+# and shows its window, and Windows' own check (WinVerifyTrust) judges both signed programs, their
+# tampered and their stripped copies, in a namespace without any network.
 # Usage: signed.sh SOURCE_DIR BUILD_DIR
 set -uo pipefail
 here=$(dirname "$(realpath "$0")")
@@ -22,12 +23,35 @@ scenario_signed_window() {
     shows "$E2E_OUT/signed.png" background 136 except "$(rect_of 1000)" except "$(rect_of 1001)" \
       except "$(rect_of 1002)" picture "132@$(place_of 1000)" picture "138@$(place_of 1002)"
 
-  local name out
-  for name in signed tampered stripped; do
-    out=$(e2e_wine "$E2E_WIN_DIR/VerifyTrust.exe" --trust "$(windows_path "$E2E_WIN_DIR/root.cer")" \
-          "$(windows_path "$E2E_WIN_DIR/$name.exe")" 2>/dev/null | tr -d '\r')
-    echo "  WinVerifyTrust, $name: $out"
+  # First, before the throwaway root is in the prefix's store: the chain ends in an untrusted
+  # root (0x20). Windows then answers CERT_E_UNTRUSTEDROOT; Wine 8 answers trusted all the same,
+  # since its Authenticode policy step reads the signer certificate's signature hash into room
+  # for a SHA-1 hash, fails on a SHA-256 one, and ends without an error and without judging the
+  # chain. So the chain's own status is what proves the root's part here.
+  check "WinVerifyTrust: the signed program's chain ends in an untrusted root while the throwaway root is not trusted" \
+    trust_says --untrusted "signed-$TIROX_WINE_ARCH" '*; chain 0x00000020'
+  local arch
+  for arch in win64 win32; do
+    check "WinVerifyTrust: the signed $arch program is trusted, its chain without an error" \
+      trust_says "signed-$arch" '0x00000000 trusted; chain 0x00000000'
+    check "WinVerifyTrust: its tampered copy is not (TRUST_E_BAD_DIGEST 0x80096010 or another failure)" \
+      trust_says "tampered-$arch" '0x8*'
+    check "WinVerifyTrust: its stripped copy has no signature (TRUST_E_NOSIGNATURE 0x800b0100)" \
+      trust_says "stripped-$arch" '0x800b0100 *'
   done
+}
+
+# trust_says [--untrusted] NAME PATTERN: VerifyTrust.exe, with the throwaway root trusted (left
+# as it is with --untrusted), answers of NAME.exe what the glob PATTERN matches; prints the
+# answer, its exit status and how long it took.
+trust_says() {
+  local trust=(--trust "$(windows_path "$E2E_WIN_DIR/root.cer")") start=$EPOCHREALTIME out status=0
+  [ "$1" = --untrusted ] && { trust=(); shift; }
+  out=$(e2e_wine "$E2E_WIN_DIR/VerifyTrust.exe" "${trust[@]}" "$(windows_path "$E2E_WIN_DIR/$1.exe")" \
+        2>/dev/null | tr -d '\r') || status=$?
+  awk -v name="$1" -v out="$out" -v status="$status" -v start="$start" -v end="$EPOCHREALTIME" \
+    'BEGIN { printf "  WinVerifyTrust, %s: %s (status %d, %.1f s)\n", name, out, status, end - start }'
+  [[ "$out" == $2 ]]
 }
 
 windows_path() {
@@ -38,18 +62,19 @@ windows_path() {
 e2e_dispatch_inside "$@"
 source_dir=$(realpath "${1:?usage: signed.sh SOURCE_DIR BUILD_DIR}")
 build=$(realpath "${2:?usage: signed.sh SOURCE_DIR BUILD_DIR}")
-exe=$build/win32/TiroxOptimize.exe
 unset SIGN_PKCS12 SIGN_PKCS11_MODULE SIGN_KEY SIGN_CERT SIGN_PASS_FILE SIGN_TIMESTAMP_URL
-# Where the 32-bit Wine cannot run, the signing is still proven; the window step says why it is
-# left out.
-if ! tirox_wine_unusable win32 >/dev/null; then
-  e2e_setup "$build/win32" "$0"
-  wine32=1
+# Where Wine cannot run the build this machine would run, the signing is still proven; the Wine
+# step says why it is left out.
+if ! wine_missing=$(tirox_wine_unusable "$TIROX_WINE_ARCH"); then
+  e2e_setup "$build/$TIROX_WINE_ARCH" "$0"
+  if [ ! -f "$E2E_WIN_DIR/VerifyTrust.exe" ]; then
+    echo "missing $E2E_WIN_DIR/VerifyTrust.exe (build the Windows tree first)" >&2
+    exit 1
+  fi
 else
   E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/tirox-signed.XXXXXX")
   E2E_FAILED_SCENARIOS=()
   trap 'rm -rf "$E2E_WORK"' EXIT
-  wine32=0
 fi
 E2E_FAILURES=0
 work=$E2E_WORK/sign
@@ -100,22 +125,29 @@ token_key='pkcs11:token=tirox-release;object=signer;type=private'
 release() {
   local name=$1; shift
   mkdir -p "$name"
+  ln -sfn "$build/win64" "$name/win64"
   ln -sfn "$build/win32" "$name/win32"
   ln -sfn "$build/native" "$name/native"
   env "$@" python3 "$source_dir/tools/make-release.py" "$source_dir" "$name" >"$name.out" 2>&1
 }
 
-# program ZIP OUT: the program in the zip.
-program() {
-  python3 -c 'import sys, zipfile; open(sys.argv[2], "wb").write(zipfile.ZipFile(sys.argv[1]).read("TiroxOptimize.exe"))' "$1" "$2"
+# entry ZIP NAME OUT: the zip's file NAME (as a Chinese Windows reads the names) into OUT.
+entry() {
+  python3 -c 'import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+info = next(i for i in z.infolist() if i.filename.encode("cp437").decode("gbk") == sys.argv[2])
+open(sys.argv[3], "wb").write(z.read(info))' "$1" "$2" "$3"
 }
+
+# The folder of each build's program in the zip.
+declare -A folder=([win64]=64位 [win32]=32位)
 
 # guide_says ZIP TEXT: the guide in the zip holds the text (LF for its CR LF).
 guide_says() {
-  python3 -c 'import sys, zipfile
-z = zipfile.ZipFile(sys.argv[1])
-guide = z.read(z.infolist()[1]).decode("utf-8-sig").replace("\r\n", "\n")
-sys.exit(sys.argv[2] not in guide)' "$1" "$2"
+  entry "$1" 使用说明.txt "$1.guide" &&
+  python3 -c 'import sys
+guide = open(sys.argv[1], "rb").read().decode("utf-8-sig").replace("\r\n", "\n")
+sys.exit(sys.argv[2] not in guide)' "$1.guide" "$2"
 }
 
 verifies() {
@@ -143,34 +175,41 @@ check "two signings with the PKCS#12 file give the same zip" \
 check "the token's signing gives the same zip as the PKCS#12 file's" \
   cmp p12/dist/"$zip_name" token/dist/"$zip_name"
 
-program p12/dist/"$zip_name" signed.exe
-program token/dist/"$zip_name" token.exe
-echo "  unsigned $(stat -c %s "$exe") bytes, signed $(stat -c %s signed.exe) bytes"
-check "the signed zip holds the signed program, a complete guide and SHA256SUMS of both" \
-  python3 "$here/check_release.py" p12/dist/"$zip_name" "$source_dir" "$build" signed.exe
-check "the signed program is not the unsigned one" not cmp -s signed.exe "$exe"
+for arch in win64 win32; do
+  entry p12/dist/"$zip_name" "${folder[$arch]}/TiroxOptimize.exe" signed-$arch.exe
+  entry token/dist/"$zip_name" "${folder[$arch]}/TiroxOptimize.exe" token-$arch.exe
+  echo "  $arch: unsigned $(stat -c %s "$build/$arch/TiroxOptimize.exe") bytes, signed $(stat -c %s signed-$arch.exe) bytes"
+done
+check "the signed zip holds both signed programs, a complete guide and SHA256SUMS of all three" \
+  python3 "$here/check_release.py" p12/dist/"$zip_name" "$source_dir" "$build" signed-win64.exe signed-win32.exe
 check "the signed zip's guide names the signer, as Windows shows it" \
   guide_says p12/dist/"$zip_name" $'签名人（发布者）是：\n\n    Tirox Throwaway Signer\n'
-check "the unsigned zip's guide says that its program is not signed" \
+check "the unsigned zip's guide says that its programs are not signed" \
   guide_says unsigned/dist/"$zip_name" "这个压缩包中的程序没有签名"
-for name in signed token; do
-  check "osslsigncode verify: the $name program against the throwaway root" verifies $name.exe
-done
-sed -n 's/^\t*\(Signing time\|URL description\|Text description\): /  \1: /p' signed.exe.verify
-check "signed at the release's time, SOURCE_DATE_EPOCH" grep -qxF $'\tSigning time: '"$(LC_ALL=C \
-  date -u -d @$SOURCE_DATE_EPOCH '+%b %e %H:%M:%S %Y GMT')" signed.exe.verify
-check "  described as TiroxOptimize" grep -qxF $'\tText description: TiroxOptimize' signed.exe.verify
-check "  with the portal's address" grep -qxF $'\tURL description: https://tirox.example/' signed.exe.verify
-check "osslsigncode verify fails without the throwaway root (the system's roots only)" \
-  not verifies_with_system_roots signed.exe
 
-python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[len(d) // 2] ^= 1; open(sys.argv[2], "wb").write(d)' \
-  signed.exe tampered.exe
-check "one flipped byte in the middle of the signed program fails verification" not verifies tampered.exe
-grep -m1 'Calculated message digest\|Signature verification' tampered.exe.verify | sed 's/^/  /'
-osslsigncode remove-signature -in signed.exe -out stripped.exe >/dev/null
-check "the signed program without its signature is the unsigned one, byte for byte" cmp stripped.exe "$exe"
-check "  and that no longer verifies" not verifies stripped.exe
+for arch in win64 win32; do
+  exe=$build/$arch/TiroxOptimize.exe
+  echo "- the $arch program"
+  check "the signed program is not the unsigned one" not cmp -s signed-$arch.exe "$exe"
+  for name in signed token; do
+    check "osslsigncode verify: the $name program against the throwaway root" verifies $name-$arch.exe
+  done
+  sed -n 's/^\t*\(Signing time\|URL description\|Text description\): /  \1: /p' signed-$arch.exe.verify
+  check "signed at the release's time, SOURCE_DATE_EPOCH" grep -qxF $'\tSigning time: '"$(LC_ALL=C \
+    date -u -d @$SOURCE_DATE_EPOCH '+%b %e %H:%M:%S %Y GMT')" signed-$arch.exe.verify
+  check "  described as TiroxOptimize" grep -qxF $'\tText description: TiroxOptimize' signed-$arch.exe.verify
+  check "  with the portal's address" grep -qxF $'\tURL description: https://tirox.example/' signed-$arch.exe.verify
+  check "osslsigncode verify fails without the throwaway root (the system's roots only)" \
+    not verifies_with_system_roots signed-$arch.exe
+
+  python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[len(d) // 2] ^= 1; open(sys.argv[2], "wb").write(d)' \
+    signed-$arch.exe tampered-$arch.exe
+  check "one flipped byte in the middle of the signed program fails verification" not verifies tampered-$arch.exe
+  grep -m1 'Calculated message digest\|Signature verification' tampered-$arch.exe.verify | sed 's/^/  /'
+  osslsigncode remove-signature -in signed-$arch.exe -out stripped-$arch.exe >/dev/null
+  check "the signed program without its signature is the unsigned one, byte for byte" cmp stripped-$arch.exe "$exe"
+  check "  and that no longer verifies" not verifies stripped-$arch.exe
+done
 
 # A signing that fails stops with a message and leaves neither a zip (not even an earlier one)
 # nor anything signed in the temporary directory.
@@ -186,7 +225,7 @@ fails() {
   [ ! -e "$name/dist/$zip_name" ] || { echo "  $name: a zip is left"; return 1; }
   [ -z "$(ls -A "$TMPDIR")" ] || { echo "  $name: left in $TMPDIR: $(ls -A "$TMPDIR")"; return 1; }
 }
-failed="signing TiroxOptimize.exe failed"
+failed="signing 64位/TiroxOptimize.exe failed"
 check "a wrong password" fails wrong-password "$failed" SIGN_PKCS12=signer.p12 SIGN_PASS_FILE=wrong
 check "a wrong PIN" fails wrong-pin "$failed" "${token[@]:0:3}" SIGN_PASS_FILE=wrong
 check "no such token" fails no-token "$failed" "${token[@]}" 'SIGN_KEY=pkcs11:token=absent;object=signer;type=private'
@@ -197,15 +236,22 @@ check "an expired certificate" fails expired "certificate not valid now: CN=Tiro
 check "a token without its key's name" fails incomplete "cannot sign without SIGN_KEY, SIGN_CERT" \
   SIGN_PKCS11_MODULE=$module SIGN_PASS_FILE=pin
 
-# The signed program under Wine: it has the tools beside it, as the build does.
-signed_dir=$E2E_WORK/signed-win32
+# The signed program of the build this machine runs under Wine, with that build's tools beside
+# it as in the build directory; WinVerifyTrust judges the copies of both programs.
+signed_dir=$E2E_WORK/signed-$TIROX_WINE_ARCH
 mkdir -p "$signed_dir"
-cp signed.exe "$signed_dir/TiroxOptimize.exe"
-cp signed.exe tampered.exe stripped.exe root.cer "$signed_dir/"
-for tool in ReadLogPane DescribeWindow PostStartCommand VerifyTrust; do
-  cp "$build/win32/$tool.exe" "$signed_dir/"
-done
-E2E_WIN_DIR=$signed_dir
-[ "$wine32" = 1 ] && e2e_scenario signed_window --no-net
+cp "signed-$TIROX_WINE_ARCH.exe" "$signed_dir/TiroxOptimize.exe"
+cp signed-win64.exe signed-win32.exe tampered-win64.exe tampered-win32.exe \
+   stripped-win64.exe stripped-win32.exe root.cer "$signed_dir/"
+if [ -z "${wine_missing:-}" ]; then
+  for tool in ReadLogPane DescribeWindow PostStartCommand VerifyTrust; do
+    cp "$build/$TIROX_WINE_ARCH/$tool.exe" "$signed_dir/"
+  done
+  E2E_WIN_DIR=$signed_dir
+  echo "- under Wine: the signed $TIROX_WINE_ARCH program ($TIROX_WINE)"
+  e2e_scenario signed_window --no-net
+else
+  echo "- left out: the signed program's window and WinVerifyTrust under Wine: $wine_missing"
+fi
 [ "$E2E_FAILURES" -eq 0 ] || E2E_FAILED_SCENARIOS+=(signing)
 e2e_finish
