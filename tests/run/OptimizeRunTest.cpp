@@ -239,6 +239,7 @@ TEST(RunOnce, StartDuringOrAfterTheRunIsIgnored)
 
         const std::string strCalls = host.m_strCalls;
         run.Run();
+        // cppcheck-suppress knownConditionTrueFalse ; the run calls host through its reference, which cppcheck misses
         EXPECT_EQ(host.m_strCalls, strCalls) << "a start after the run";
     }
 }
