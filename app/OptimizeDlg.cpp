@@ -67,11 +67,20 @@ void SetClientSize(HWND hWnd, const SkinSize& size) noexcept
     SetWindowPos(hWnd, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The commands the dialog carries out: the buttons' clicks, OK and Cancel. The log pane's
+// notifications are none of them.
+bool IsDialogCommand(WORD nID, WORD nCode) noexcept
+{
+    if (nID == IDOK || nID == IDCANCEL) return true;
+    return nCode == BN_CLICKED && (nID == IDC_START || nID == IDC_RESTORE);
+}
+
 }  // namespace
 
 COptimizeDlg::COptimizeDlg() noexcept
     : CModalDialog(IDD_OPTIMIZE_DIALOG),
-      m_hIcon(LoadIconW(ProgramInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME)))
+      m_hIcon(LoadIconW(ProgramInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      m_run(*this, m_routeTable1, m_routeTable2, m_routeTable3)
 {
 }
 
@@ -175,6 +184,13 @@ HBRUSH COptimizeDlg::OnCtlColorStatic(HDC hdc, HWND hControl) noexcept
 
 bool COptimizeDlg::OnCommand(WORD nID, WORD nCode) noexcept
 {
+    // The run's pause hands on the messages other programs send the window. A command among
+    // them waits, as a click does, until the run is over: HOSTS is never written by a restore
+    // inside a run, and the window does not close under it.
+    if (m_run.IsRunning() && IsDialogCommand(nID, nCode)) {
+        PostCommandAgain(nID, nCode);
+        return true;
+    }
     if (nCode == BN_CLICKED && nID == IDC_START) {
         OnOptimize();
         return true;
@@ -186,13 +202,19 @@ bool COptimizeDlg::OnCommand(WORD nID, WORD nCode) noexcept
     return CModalDialog::OnCommand(nID, nCode);
 }
 
+// Any program can enable the start button again and send its command: the run itself, not the
+// button, refuses a second start.
 void COptimizeDlg::OnOptimize() noexcept
 {
-    // A run disables the start button for good. A command that arrives anyway (posted or sent
-    // by another program, or queued behind a run) must not start a second one.
-    if (!IsWindowEnabled(m_btnStart.GetSafeHwnd())) return;
-    COptimizeRun run(*this, m_routeTable1, m_routeTable2, m_routeTable3);
-    run.Run();
+    m_run.Run();
+}
+
+// Posted, since the run's pause leaves posted messages queued: the dialog's message loop hands
+// it on once the run is over.
+void COptimizeDlg::PostCommandAgain(WORD nID, WORD nCode) noexcept
+{
+    const HWND hWnd = GetSafeHwnd();
+    PostMessageW(hWnd, WM_COMMAND, MAKEWPARAM(nID, nCode), reinterpret_cast<LPARAM>(GetDlgItem(hWnd, nID)));
 }
 
 void COptimizeDlg::OnRestore() noexcept
@@ -226,8 +248,9 @@ std::int32_t COptimizeDlg::MeasureRoundTrip(const char* szHost)
     return probe.MeasureRoundTrip(szHost);
 }
 
-// The run waits on this thread. Only paint messages are handled meanwhile, so each log line
-// shows as it is written; clicks, keys and closing wait until the run is over.
+// The run waits on this thread. Only paint messages are taken from the queue meanwhile, so each
+// log line shows as it is written; clicks, keys and closing wait until the run is over. Messages
+// that other threads send are handed on all the same, as Windows does in any wait for messages.
 void COptimizeDlg::Pause(unsigned milliseconds)
 {
     const DWORD dwStart = GetTickCount();

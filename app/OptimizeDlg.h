@@ -2,6 +2,7 @@
 
 #include "app/ModalDialog.h"
 #include "optimize/IOptimizeRunHost.h"
+#include "optimize/OptimizeRun.h"
 #include "optimize/RouteTable.h"
 #include "skin/ScopedBitmap.h"
 #include "skin/SkinButton.h"
@@ -32,6 +33,7 @@ private:
     void LayOutForDisplayScale();
     void OnOptimize() noexcept;
     void OnRestore() noexcept;
+    void PostCommandAgain(WORD nID, WORD nCode) noexcept;
 
     void DisableStartButton() override;
     std::int32_t MeasureRoundTrip(const char* szHost) override;
@@ -47,4 +49,6 @@ private:
     CRouteTable m_routeTable1;
     CRouteTable m_routeTable2;
     CRouteTable m_routeTable3;
+    // The program's one run, which alone decides whether a start command starts it.
+    COptimizeRun m_run;
 };

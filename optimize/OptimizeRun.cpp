@@ -56,18 +56,24 @@ std::string FormatResult(float fTime)
 } // namespace
 
 COptimizeRun::COptimizeRun(IOptimizeRunHost& host, const CRouteTable& routeTable1,
-                           const CRouteTable& routeTable2, const CRouteTable& routeTable3)
+                           const CRouteTable& routeTable2, const CRouteTable& routeTable3) noexcept
     : m_host(host), m_routeTables{&routeTable1, &routeTable2, &routeTable3}
 {
 }
 
 void COptimizeRun::Run() noexcept
 {
+    // The host's pause hands on what other programs send the window, a start command too; the
+    // button's state is no guard, since any program can enable it again.
+    if (m_stage != Stage::NotStarted)
+        return;
+    m_stage = Stage::Running;
     try {
         RunPasses();
     } catch (const std::exception&) {
         ReportUnfinished();
     }
+    m_stage = Stage::Ended;
 }
 
 void COptimizeRun::ReportUnfinished() noexcept

@@ -31,7 +31,7 @@ e2e_setup() {
   export E2E_WIN_DIR
   E2E_WIN_DIR=$(realpath -m "$windows_build")
   local program
-  for program in TiroxOptimize ReadLogPane DescribeWindow PostStartCommand; do
+  for program in TiroxOptimize ReadLogPane DescribeWindow PostStartCommand CommandDuringRun; do
     if [ ! -f "$E2E_WIN_DIR/$program.exe" ]; then
       echo "missing $E2E_WIN_DIR/$program.exe (build the Windows tree first)" >&2
       exit 1

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end: a whole optimization in the test network where group 2 is fastest (delays 60, 15
 # and 40 ms, foreign ICMP before every reply), then the restore command; once at 96 DPI and once
-# with the display at 150% (144 DPI).
+# with the display at 150% (144 DPI). Then another program giving the window commands while a
+# run goes on: the start button enabled again and its click sent, posted or clicked; restore
+# and close sent.
 # Usage: optimize.sh WINDOWS_BUILD_DIR
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/e2e-lib.sh"
@@ -76,8 +78,103 @@ group2_fastest() {
   check "restore takes the nine lines out of HOSTS" cmp -s "$(hosts_file)" <(printf '%s' "$before")
 }
 
+# The HOSTS file the runs below begin with.
+E2E_HOSTS_BEFORE=$'127.0.0.1  localhost\r\n::1  localhost\r\n'
+
+# command_during_run ACTION: another program (CommandDuringRun.exe) waits for the run's first
+# heading and gives the window the command; for enable-start, the real pointer then clicks the
+# button it enabled.
+command_during_run() {
+  check "another program: $1, while the run goes on" e2e_wine "$E2E_WIN_DIR/CommandDuringRun.exe" "$1"
+  [ "$1" = enable-start ] || return 0
+  click_control 1000
+  check "the window says the start button is enabled, which the program does not trust" \
+    [ "$(fact control 1000 | cut -d' ' -f5)" = 1 ]
+}
+
+# headings LOG: how many attempt headings the log holds.
+headings() {
+  LC_ALL=C grep -aoF -- "$(gbk "正在尝试连接")" "$1" | wc -l
+}
+
+# settled_log: from the reading in $E2E_OUT/log on, reads the log pane every 5 s until it stays
+# the same (a run writes a line at least every 2 s), for at most 60 s; the last reading stays
+# in $E2E_OUT/log.
+settled_log() {
+  local deadline=$((SECONDS + 60))
+  while [ $SECONDS -lt $deadline ]; do
+    sleep 5
+    read_log "$E2E_OUT/log.new" || continue
+    cmp -s "$E2E_OUT/log.new" "$E2E_OUT/log" && return 0
+    mv "$E2E_OUT/log.new" "$E2E_OUT/log"
+  done
+  fail "the log pane still grows 60 s after the outcome"
+  return 1
+}
+
+# end_program: ends this program's life, so that the next one can start.
+end_program() {
+  kill "$E2E_PROGRAM_PID" 2>/dev/null
+  timeout 20 wineserver -k 2>/dev/null
+  wait "$E2E_PROGRAM_PID" 2>/dev/null
+  return 0
+}
+
+# window_shown: the program's window is mapped on the display.
+window_shown() {
+  xdotool search --onlyvisible --name "^$E2E_TITLE\$" >/dev/null 2>&1
+}
+
+# Whatever the window says and whatever other programs send it, a program makes one run.
+scenario_start_again() {
+  local action
+  for action in send-start post-start enable-start; do
+    one_run_despite "$action"
+  done
+}
+
+# one_run_despite ACTION: a run during which another program enables the start button and sends
+# or posts its click, or has the real pointer click it: exactly fifteen attempts and the outcome
+# once, and no second run follows.
+one_run_despite() {
+  printf '%s' "$E2E_HOSTS_BEFORE" >"$(hosts_file)"
+  start_program || return 1
+  start_run command_during_run "$1" && settled_log
+  echo "  $1: $(headings "$E2E_OUT/log") attempt headings in the log pane"
+  check_log "$E2E_OUT/log" "优化完成" 55-120 10-75 35-100
+  check "$1: HOSTS holds its lines and then group 2's nine lines" \
+    cmp -s "$(hosts_file)" <(printf '%s' "$E2E_HOSTS_BEFORE"; route_lines 198.51.100.20)
+  end_program
+}
+
+# Restore and close sent while the run goes on wait until it is over, as clicks do: HOSTS is
+# never written inside the run, and the window does not go away under it.
+scenario_commands_during_run() {
+  printf '%s' "$E2E_HOSTS_BEFORE" >"$(hosts_file)"
+  start_program || return 1
+  start_run command_during_run send-restore && wait_log_text 30 "网络设置已恢复" && settled_log
+  echo "  send-restore: $(headings "$E2E_OUT/log") attempt headings in the log pane"
+  check_log "$E2E_OUT/log" "优化完成" 55-120 10-75 35-100 "网络设置已恢复"
+  check "send-restore: HOSTS as before, the restore having come after the run's edit" \
+    cmp -s "$(hosts_file)" <(printf '%s' "$E2E_HOSTS_BEFORE")
+  end_program
+
+  printf '%s' "$E2E_HOSTS_BEFORE" >"$(hosts_file)"
+  start_program || return 1
+  click_control 1000 || return 1
+  command_during_run send-close
+  sleep 1
+  check "send-close: the window is still there 1 s later, while the run goes on" \
+    window_shown
+  check "send-close: the program ends by itself once the run is over" wait_exit "$E2E_PROGRAM_PID" 90
+  check "send-close: the run was carried out: HOSTS holds its lines and group 2's nine lines" \
+    cmp -s "$(hosts_file)" <(printf '%s' "$E2E_HOSTS_BEFORE"; route_lines 198.51.100.20)
+}
+
 e2e_dispatch_inside "$@"
 e2e_setup "${1:?usage: optimize.sh WINDOWS_BUILD_DIR}" "$0"
 e2e_scenario group2_fastest --delay 1=60 --delay 2=15 --delay 3=40 --foreign
 e2e_scenario group2_fastest_144dpi --delay 1=60 --delay 2=15 --delay 3=40 --foreign
+e2e_scenario start_again --delay 1=60 --delay 2=15 --delay 3=40
+e2e_scenario commands_during_run --delay 1=60 --delay 2=15 --delay 3=40
 e2e_finish

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <new>
 #include <ostream>
@@ -45,6 +48,7 @@ public:
     {
         Call('P');
         m_pauses.push_back(milliseconds);
+        if (m_onPause) m_onPause(m_pauses.size() - 1);
     }
 
     void AppendLog(const std::string& text) override
@@ -62,6 +66,8 @@ public:
 
     // Call nCall (0: the first) runs out of memory, before it has any effect.
     int m_nFailingCall = -1;
+    // What the window handles while the run pauses, given the pause's number (0: the first).
+    std::function<void(std::size_t)> m_onPause;
     std::string m_strCalls; // one letter per call, in order
     std::string m_strLog;
     std::vector<std::string> m_probed;
@@ -194,6 +200,47 @@ TEST(RunOutOfMemory, StopsAndSaysWhetherHostsWasWritten)
         const std::string& last = bWritten ? optimized : failed;
         ASSERT_GE(host.m_strLog.size(), last.size()) << nFailing;
         EXPECT_EQ(host.m_strLog.substr(host.m_strLog.size() - last.size()), last) << nFailing;
+    }
+}
+
+// The pause hands on messages other programs send the window, a start command among them: at
+// any pause, it must not begin a second run inside the first, and after the run none begins.
+// Meanwhile the run says it goes on, which keeps a restore from writing HOSTS inside it.
+TEST(RunOnce, StartDuringOrAfterTheRunIsIgnored)
+{
+    const RunCase& c = kRunCases[5];
+    ASSERT_STREQ(c.szFixture, "group3_applied");
+    const CRouteTable routeTable1 = OneEntryTable(kServerGroups[0].szServiceAddress);
+    const CRouteTable routeTable2 = OneEntryTable(kServerGroups[1].szServiceAddress);
+    const CRouteTable routeTable3 = OneEntryTable(kServerGroups[2].szServiceAddress);
+    for (const std::size_t nStartAt : {std::size_t{0}, std::size_t{13}, std::size_t{29}}) {
+        SCOPED_TRACE(nStartAt);
+        CScriptedHost host(c.script, true);
+        COptimizeRun run(host, routeTable1, routeTable2, routeTable3);
+        bool bStarting = false;
+        std::size_t nPausesNotRunning = 0;
+        host.m_onPause = [&](std::size_t nPause) {
+            if (!run.IsRunning()) ++nPausesNotRunning;
+            // One start only: a nested run, were it let in, would start another from its pauses.
+            if (nPause != nStartAt || bStarting) return;
+            bStarting = true;
+            run.Run();
+        };
+
+        EXPECT_FALSE(run.IsRunning());
+        run.Run();
+        EXPECT_FALSE(run.IsRunning());
+        EXPECT_EQ(nPausesNotRunning, 0u);
+
+        EXPECT_EQ(std::count(host.m_strCalls.begin(), host.m_strCalls.end(), 'D'), 1);
+        EXPECT_EQ(host.m_probed.size(), static_cast<std::size_t>(kPasses * kServerGroupCount));
+        EXPECT_EQ(host.m_applied, std::vector<const CRouteTable*>{&routeTable3});
+        EXPECT_EQ(host.m_strLog, ExpectedLog(c.szFixture));
+
+        const std::string strCalls = host.m_strCalls;
+        run.Run();
+        // cppcheck-suppress knownConditionTrueFalse ; the run calls host through its reference, which cppcheck misses
+        EXPECT_EQ(host.m_strCalls, strCalls) << "a start after the run";
     }
 }
 
