@@ -11,6 +11,8 @@ import re
 import struct
 import sys
 
+# The checks run from the source tree; they leave no compiled copy of pe_image in it.
+sys.dont_write_bytecode = True
 from pe_image import ARCHITECTURES, PeImage
 
 HIGH_ENTROPY_VA, DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE = 0x0020, 0x0040, 0x0100, 0x8000

@@ -9,6 +9,8 @@ import struct
 import sys
 import xml.etree.ElementTree as ET
 
+# The checks run from the source tree; they leave no compiled copy of pe_image in it.
+sys.dont_write_bytecode = True
 from pe_image import ARCHITECTURES, PeImage
 
 RT_BITMAP, RT_DIALOG, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 2, 5, 10, 14, 16, 24
