@@ -133,8 +133,6 @@ def parse_dialog(data):
 
 
 def main(architecture, path, version_path):
-    if architecture not in ARCHITECTURES:
-        sys.exit("usage: check_resources.py win32|win64 TiroxOptimize.exe VERSION")
     with open(path, "rb") as f:
         image = PeImage(f.read())
     if image.architecture() != architecture:
@@ -226,4 +224,6 @@ def main(architecture, path, version_path):
 
 
 if __name__ == "__main__":
-    sys.exit(main(*sys.argv[1:4]))
+    if len(sys.argv) != 4 or sys.argv[1] not in ARCHITECTURES:
+        sys.exit("usage: check_resources.py win32|win64 TiroxOptimize.exe VERSION")
+    sys.exit(main(*sys.argv[1:]))
