@@ -3,73 +3,63 @@
 randomisation with a relocation table to do it with, no execution of data, terminal-server aware,
 no section both writable and executable, stack cookies (the stack protector's runtime linked in
 and its check called from the program's code) and fortified calls (libssp's checking variants of
-string and memory calls called from it).
-Usage: check_hardening.py TiroxOptimize.exe TiroxOptimize.map"""
+string and memory calls called from it). The 64-bit program's randomisation also uses the whole
+64-bit address space. The file must be of the build named: win32 or win64.
+Usage: check_hardening.py win32|win64 TiroxOptimize.exe TiroxOptimize.map"""
 
 import re
 import struct
 import sys
 
-DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE = 0x0040, 0x0100, 0x8000
-RELOCS_STRIPPED = 0x0001
+# The checks run from the source tree; they leave no compiled copy of pe_image in it.
+sys.dont_write_bytecode = True
+from pe_image import ARCHITECTURES, PeImage
+
+HIGH_ENTROPY_VA, DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE = 0x0020, 0x0040, 0x0100, 0x8000
+RELOCS_STRIPPED, LARGE_ADDRESS_AWARE = 0x0001, 0x0020
 SCN_MEM_EXECUTE, SCN_MEM_WRITE = 0x20000000, 0x80000000
-BASE_RELOCATION_DIRECTORY = 5
-REL_BASED_HIGHLOW = 3
+BASE_RELOCATION_DIRECTORY, TLS_DIRECTORY = 5, 9
+# An absolute address is 32 bits in a 32-bit program and 64 in a 64-bit one; the relocation
+# table says which it fixes up.
+REL_BASED_HIGHLOW, REL_BASED_DIR64 = 3, 10
 CALL_REL32 = 0xE8
 
 
-class Image:
-    def __init__(self, data):
-        self.data = data
-        pe = struct.unpack_from("<I", data, 0x3C)[0]
-        assert data[pe:pe + 4] == b"PE\0\0", "not a PE file"
-        count, optional_size, self.characteristics = struct.unpack_from("<H12xHH", data, pe + 6)
-        optional = pe + 24
-        assert struct.unpack_from("<H", data, optional)[0] == 0x10B, "not a 32-bit image"
-        self.entry_point = struct.unpack_from("<I", data, optional + 16)[0]
-        self.image_base = struct.unpack_from("<I", data, optional + 28)[0]
-        self.dll_characteristics = struct.unpack_from("<H", data, optional + 70)[0]
-        self.directories = [struct.unpack_from("<II", data, optional + 96 + 8 * i)
-                            for i in range(struct.unpack_from("<I", data, optional + 92)[0])]
-        table = optional + optional_size
-        self.sections = []
-        for i in range(count):
-            name, vsize, va, raw_size, raw = struct.unpack_from("<8s4I", data, table + 40 * i)
-            flags = struct.unpack_from("<I", data, table + 40 * i + 36)[0]
-            self.sections.append((name.rstrip(b"\0").decode(), va, max(vsize, raw_size), raw, raw_size, flags))
+def relocated_addresses(image):
+    """The addresses of the absolute addresses the base relocation table fixes up."""
+    kind = REL_BASED_DIR64 if image.is_64_bit else REL_BASED_HIGHLOW
+    rva, size = image.directories[BASE_RELOCATION_DIRECTORY]
+    table, found, at = image.read(rva, size) if size else b"", set(), 0
+    while at + 8 <= len(table):
+        page, block_size = struct.unpack_from("<II", table, at)
+        if block_size < 8:
+            break
+        entries = struct.unpack_from("<%dH" % ((block_size - 8) // 2), table, at + 8)
+        found.update(page + (e & 0xFFF) for e in entries if e >> 12 == kind)
+        at += block_size
+    return found
 
-    def section(self, name):
-        return next(s for s in self.sections if s[0] == name)
 
-    def read(self, rva, size):
-        for _, va, vsize, raw, raw_size, _ in self.sections:
-            if va <= rva < va + vsize:
-                return self.data[raw + rva - va:raw + min(rva - va + size, raw_size)]
-        raise ValueError("address outside every section: %#x" % rva)
+def tls_addresses(image):
+    """Where the TLS directory keeps its four absolute addresses (data start and end, the index,
+    the callbacks), which the loader reads as they stand after relocation."""
+    rva, size = image.directories[TLS_DIRECTORY] if len(image.directories) > TLS_DIRECTORY else (0, 0)
+    width = 8 if image.is_64_bit else 4
+    return {rva + width * i for i in range(4)} if size else set()
 
-    def relocated_addresses(self):
-        """The number of 32-bit addresses the base relocation table fixes up."""
-        rva, size = self.directories[BASE_RELOCATION_DIRECTORY]
-        table, count, at = self.read(rva, size) if size else b"", 0, 0
-        while at + 8 <= len(table):
-            block_size = struct.unpack_from("<I", table, at + 4)[0]
-            if block_size < 8:
-                break
-            entries = struct.unpack_from("<%dH" % ((block_size - 8) // 2), table, at + 8)
-            count += sum(1 for e in entries if e >> 12 == REL_BASED_HIGHLOW)
-            at += block_size
-        return count
 
-    def calls_to(self, address):
-        """The number of call instructions in .text that go to the address."""
-        name, va, _, raw, raw_size, _ = self.section(".text")
-        code = self.data[raw:raw + raw_size]
-        found = 0
-        for at in range(len(code) - 4):
-            if code[at] == CALL_REL32:
-                target = self.image_base + va + at + 5 + struct.unpack_from("<i", code, at + 1)[0]
-                found += target & 0xFFFFFFFF == address
-        return found
+def calls_to(image, address):
+    """The number of call instructions in .text that go to the address: E8 and a 32-bit
+    displacement from the next instruction, in both 32- and 64-bit code."""
+    _, va, _, raw, raw_size, _ = image.section(".text")
+    code = image.data[raw:raw + raw_size]
+    mask = (1 << 64) - 1 if image.is_64_bit else 0xFFFFFFFF
+    found = 0
+    for at in range(len(code) - 4):
+        if code[at] == CALL_REL32:
+            target = image.image_base + va + at + 5 + struct.unpack_from("<i", code, at + 1)[0]
+            found += target & mask == address
+    return found
 
 
 def map_symbols(text):
@@ -87,8 +77,13 @@ def map_symbols(text):
 
 
 def main():
-    image = Image(open(sys.argv[1], "rb").read())
-    symbols = map_symbols(open(sys.argv[2], encoding="utf-8", errors="replace").read())
+    if len(sys.argv) != 4 or sys.argv[1] not in ARCHITECTURES:
+        sys.exit("usage: check_hardening.py win32|win64 TiroxOptimize.exe TiroxOptimize.map")
+    architecture = sys.argv[1]
+    image = PeImage(open(sys.argv[2], "rb").read())
+    # GNU ld writes the names in the map as the source spells them in both builds: the leading
+    # underscore of the 32-bit build's symbols is left out, and the 64-bit build has none.
+    symbols = map_symbols(open(sys.argv[3], encoding="utf-8", errors="replace").read())
     failures = []
 
     def check(ok, what):
@@ -99,17 +94,32 @@ def main():
     def symbol(name):
         return symbols.get(name, (None, ""))
 
+    check(image.architecture() == architecture,
+          "the program is the %s build: %s" % (architecture, image.architecture()))
     entry, _ = symbol("WinMainCRTStartup")
     check(entry == image.image_base + image.entry_point,
           "the link map is this program's: its entry point %#x is the map's WinMainCRTStartup" %
           (image.image_base + image.entry_point))
     flags = image.dll_characteristics
-    for bit, name in ((DYNAMIC_BASE, "DYNAMIC_BASE"), (NX_COMPAT, "NX_COMPAT"),
-                      (TERMINAL_SERVER_AWARE, "TERMINAL_SERVER_AWARE")):
+    wanted = [(DYNAMIC_BASE, "DYNAMIC_BASE"), (NX_COMPAT, "NX_COMPAT"),
+              (TERMINAL_SERVER_AWARE, "TERMINAL_SERVER_AWARE")]
+    if architecture == "win64":
+        wanted.append((HIGH_ENTROPY_VA, "HIGH_ENTROPY_VA"))
+    for bit, name in wanted:
         check(flags & bit, "DllCharacteristics %#06x has %s" % (flags, name))
-    relocated = image.relocated_addresses()
-    check(not image.characteristics & RELOCS_STRIPPED and relocated > 0,
-          "relocations kept: the base relocation table fixes up %d addresses" % relocated)
+    if architecture == "win64":
+        # High-entropy randomisation places the program anywhere in the 64-bit address space,
+        # which it does only for a program that says it can take addresses above 2 GB.
+        check(image.characteristics & LARGE_ADDRESS_AWARE,
+              "Characteristics %#06x has LARGE_ADDRESS_AWARE" % image.characteristics)
+    # 64-bit code reaches its data relative to the instruction pointer, so it has far fewer
+    # absolute addresses than 32-bit code: what both must have relocated is the TLS directory's,
+    # which every mingw-w64 program has and the loader itself reads.
+    relocated = relocated_addresses(image)
+    tls = tls_addresses(image)
+    check(not image.characteristics & RELOCS_STRIPPED and tls and tls <= relocated,
+          "relocations kept: the base relocation table fixes up %d addresses, the TLS directory's %d among them"
+          % (len(relocated), len(tls & relocated)))
     both = [s[0] for s in image.sections if s[5] & SCN_MEM_WRITE and s[5] & SCN_MEM_EXECUTE]
     check(not both, "no section both writable and executable (%s)" % (", ".join(both) or "none"))
 
@@ -118,11 +128,11 @@ def main():
     check(fail_address is not None and "libssp" in fail_source and "libssp" in guard_source,
           "the stack protector's runtime is linked in: __stack_chk_fail from %s, __stack_chk_guard from %s"
           % (fail_source or "nowhere", guard_source or "nowhere"))
-    calls = image.calls_to(fail_address) if fail_address is not None else 0
+    calls = calls_to(image, fail_address) if fail_address is not None else 0
     check(calls > 0, "the program's code checks its stack cookies: %d calls to __stack_chk_fail" % calls)
 
     # Fortified calls go to libssp's checking variants where the compiler knows the buffer's size.
-    fortified = {name: image.calls_to(address) for name, (address, source) in symbols.items()
+    fortified = {name: calls_to(image, address) for name, (address, source) in symbols.items()
                  if re.fullmatch(r"__\w+_chk", name) and name != "__stack_chk_fail" and "libssp" in source}
     called = ", ".join("%s (%d calls)" % item for item in sorted(fortified.items()) if item[1]) or "none"
     check(any(fortified.values()), "fortified string and memory calls in the code: %s" % called)

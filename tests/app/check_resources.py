@@ -1,15 +1,23 @@
 #!/usr/bin/env python3
 """Reads the resources of TiroxOptimize.exe from its PE file and checks them against the
 window's description: dialog 102 field by field, the pictures' sizes and depths, everything in
-Chinese (PRC), the manifest and the version information, which must be the one of the file VERSION.
-Usage: check_resources.py TiroxOptimize.exe VERSION"""
+Chinese (PRC), the manifest, which names the processor of the build, and the version information,
+which must be the one of the file VERSION. The file must be of the build named: win32 or win64.
+Usage: check_resources.py win32|win64 TiroxOptimize.exe VERSION"""
 
 import struct
 import sys
 import xml.etree.ElementTree as ET
 
+# The checks run from the source tree; they leave no compiled copy of pe_image in it.
+sys.dont_write_bytecode = True
+from pe_image import ARCHITECTURES, PeImage
+
 RT_BITMAP, RT_DIALOG, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 2, 5, 10, 14, 16, 24
 LANG_ZH_CN = 0x0804
+RESOURCE_DIRECTORY = 2
+# The manifest names the processor of the build it is in; each build configures its own.
+MANIFEST_ARCHITECTURES = {"win32": "x86", "win64": "amd64"}
 
 WS_POPUP, WS_CHILD, WS_VISIBLE = 0x80000000, 0x40000000, 0x10000000
 WS_CAPTION, WS_BORDER, WS_SYSMENU = 0x00C00000, 0x00800000, 0x00080000
@@ -54,40 +62,26 @@ SUPPORTED_OS = {
 
 
 def read_resources(image):
-    """{(type, name, language): bytes} from the resource directory of a PE image."""
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    assert image[pe:pe + 4] == b"PE\0\0", "not a PE file"
-    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
-    optional = pe + 24
-    assert struct.unpack_from("<H", image, optional)[0] == 0x10B, "not a 32-bit image"
-    rsrc_rva = struct.unpack_from("<I", image, optional + 96 + 2 * 8)[0]
-    table = optional + optional_size
-
-    def offset(rva):
-        for i in range(sections):
-            vsize, va, raw_size, raw = struct.unpack_from("<4I", image, table + 40 * i + 8)
-            if va <= rva < va + max(vsize, raw_size):
-                return raw + rva - va
-        raise ValueError("address outside every section: %#x" % rva)
-
-    base = offset(rsrc_rva)
+    """{(type, name, language): bytes} from the resource directory of a PeImage."""
+    data = image.data
+    base = image.offset(image.directories[RESOURCE_DIRECTORY][0])
 
     def entries(directory):
-        named, ids = struct.unpack_from("<HH", image, base + directory + 12)
+        named, ids = struct.unpack_from("<HH", data, base + directory + 12)
         for i in range(named + ids):
-            key, target = struct.unpack_from("<II", image, base + directory + 16 + 8 * i)
+            key, target = struct.unpack_from("<II", data, base + directory + 16 + 8 * i)
             if key & 0x80000000:
                 at = base + (key & 0x7FFFFFFF)
-                length = struct.unpack_from("<H", image, at)[0]
-                key = image[at + 2:at + 2 + 2 * length].decode("utf-16-le")
+                length = struct.unpack_from("<H", data, at)[0]
+                key = data[at + 2:at + 2 + 2 * length].decode("utf-16-le")
             yield key, target
 
     found = {}
     for rtype, names in entries(0):
         for name, langs in entries(names & 0x7FFFFFFF):
             for lang, leaf in entries(langs & 0x7FFFFFFF):
-                rva, size = struct.unpack_from("<II", image, base + leaf)
-                found[(rtype, name, lang)] = image[offset(rva):offset(rva) + size]
+                rva, size = struct.unpack_from("<II", data, base + leaf)
+                found[(rtype, name, lang)] = data[image.offset(rva):image.offset(rva) + size]
     return found
 
 
@@ -138,9 +132,13 @@ def parse_dialog(data):
     return dialog
 
 
-def main(path, version_path):
+def main(architecture, path, version_path):
     with open(path, "rb") as f:
-        resources = read_resources(f.read())
+        image = PeImage(f.read())
+    if image.architecture() != architecture:
+        print("FAIL %s is %s, not the %s build" % (path, image.architecture(), architecture))
+        return 1
+    resources = read_resources(image)
     failures = []
     with open(version_path, encoding="ascii") as f:
         version_text = f.readline().strip() + ".0"
@@ -198,8 +196,10 @@ def main(path, version_path):
               ["{urn:schemas-microsoft-com:asm.v3}application"])
         oses = {e.get("Id") for e in root.iter() if e.tag.endswith("}supportedOS")}
         check("supported systems", oses, SUPPORTED_OS)
-        identity = [e.get("version") for e in root if e.tag.endswith("}assemblyIdentity")]
-        check("manifest version", identity, [version_text])
+        identity = [(e.get("version"), e.get("processorArchitecture"))
+                    for e in root if e.tag.endswith("}assemblyIdentity")]
+        check("manifest version and processor", identity,
+              [(version_text, MANIFEST_ARCHITECTURES[architecture])])
 
     version = only(RT_VERSION, 1)
     check("fixed version record", struct.unpack_from("<I", version, 40)[0], 0xFEEF04BD)
@@ -217,10 +217,13 @@ def main(path, version_path):
     for failure in failures:
         print("FAIL " + failure)
     if not failures:
-        print("resources as described: dialog 102, bitmaps %s, pictures %s, icon 128, manifest, version %s"
-              % (sorted(EXPECTED_BITMAPS), sorted(EXPECTED_PICTURE_SETS), version_text))
+        print("%s resources as described: dialog 102, bitmaps %s, pictures %s, icon 128, manifest for %s, version %s"
+              % (architecture, sorted(EXPECTED_BITMAPS), sorted(EXPECTED_PICTURE_SETS),
+                 MANIFEST_ARCHITECTURES[architecture], version_text))
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    if len(sys.argv) != 4 or sys.argv[1] not in ARCHITECTURES:
+        sys.exit("usage: check_resources.py win32|win64 TiroxOptimize.exe VERSION")
+    sys.exit(main(*sys.argv[1:]))
