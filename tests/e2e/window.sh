@@ -56,9 +56,10 @@ scenario_window() {
 
 # Another window in front, then a second copy: it ends by itself and brings the first to the front.
 second_start() {
+  # Notepad takes a while to start on a loaded machine.
   timeout -k 5 120 "${E2E_WINE[@]}" notepad >/dev/null 2>&1 &
   local notepad=$!
-  local deadline=$((SECONDS + 30))
+  local deadline=$((SECONDS + 60))
   until describe && [ "$(fact foreground)" = 0 ]; do
     [ $SECONDS -lt $deadline ] || break
     sleep 0.5
