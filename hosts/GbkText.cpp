@@ -34,7 +34,7 @@ bool IsWhiteSpace(char c)
 
 bool IsBlank(char c)
 {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\r';
 }
 
 std::string_view TrimLeft(std::string_view text)
@@ -62,7 +62,8 @@ std::string_view Trim(std::string_view text)
 
 std::size_t FindBlank(std::string_view text)
 {
-    // Space and tab are never trail bytes, so the first blank byte is the first blank character.
+    // Space, tab and CR are never trail bytes, so the first blank byte is the first blank
+    // character.
     for (std::size_t pos = 0; pos < text.size(); ++pos) {
         if (IsBlank(text[pos]))
             return pos;

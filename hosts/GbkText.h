@@ -11,14 +11,14 @@ std::size_t GbkCharLength(std::string_view text, std::size_t pos);
 
 // Space, tab, line feed, vertical tab, form feed, carriage return.
 bool IsWhiteSpace(char c);
-// Space or tab: what separates the fields and names of a HOSTS line.
+// Space, tab or a CR inside a line: what separates the fields and names of a HOSTS line.
 bool IsBlank(char c);
 
 std::string_view TrimLeft(std::string_view text);
 std::string_view TrimRight(std::string_view text);
 std::string_view Trim(std::string_view text);
 
-// Index of the first space or tab, or npos.
+// Index of the first space, tab or CR, or npos.
 std::size_t FindBlank(std::string_view text);
 
 // Equal when every character matches, single-byte ASCII letters ignoring case; the bytes of a

@@ -128,7 +128,7 @@ public:
 
     [[nodiscard]] bool Line(std::string_view raw)
     {
-        const HostsLine line = ParseHostsLine(raw, m_scratch);
+        const HostsLine line = ParseHostsLine(raw);
         FindNamedHosts(line.strHostName);
         return m_edit.m_bRestore ? Restore(line) : Apply(line);
     }
@@ -195,7 +195,6 @@ private:
     std::vector<bool> m_bDone;
     std::vector<std::size_t> m_nToRemove;
     NamedHosts m_named;
-    std::string m_scratch;
 };
 
 bool CHostsEdit::WriteTo(std::string_view text, IHostsWriter& writer) const

@@ -2,16 +2,11 @@
 
 #include "hosts/GbkText.h"
 
-#include <algorithm>
-
-HostsLine ParseHostsLine(std::string_view raw, std::string& scratch)
+HostsLine ParseHostsLine(std::string_view raw)
 {
     std::string_view line = raw;
-    if (line.find('\r') != std::string_view::npos) {
-        scratch.assign(raw);
-        scratch.erase(std::remove(scratch.begin(), scratch.end(), '\r'), scratch.end());
-        line = scratch;
-    }
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
     line = TrimLeft(line);
     if (line.empty() || line.front() == '#')
         return {line, {}};

@@ -38,8 +38,7 @@ bool NamesHost(std::string_view rest, std::string_view hostName)
 
 bool NamesRouteHost(std::string_view line, const CRouteTable& table)
 {
-    std::string scratch;
-    const HostsLine parsed = ParseHostsLine(line, scratch);
+    const HostsLine parsed = ParseHostsLine(line);
     for (const RouteEntry& entry : table) {
         if (NamesHost(parsed.strHostName, entry.strHostName))
             return true;
@@ -47,30 +46,29 @@ bool NamesRouteHost(std::string_view line, const CRouteTable& table)
     return false;
 }
 
-// How the edit writes a line it keeps, CR LF included.
+// How the edit writes a line it keeps, CR LF included. Only a CR that ends the line is its line
+// end; any other is white space that stays where white space stays.
 std::string KeptForm(std::string_view line)
 {
-    const char* const kWhite = " \t\v\f";
-    std::string text;
-    for (const char c : line) {
-        if (c != '\r')
-            text += c;
-    }
+    const char* const kWhite = " \t\v\f\r";
+    std::string text(line);
+    if (!text.empty() && text.back() == '\r')
+        text.pop_back();
     text.erase(0, text.find_first_not_of(kWhite));
     if (!text.empty() && text[0] != '#') {
         text.erase(text.find_last_not_of(kWhite) + 1);
-        const std::size_t blank = text.find_first_of(" \t");
+        const std::size_t blank = text.find_first_of(" \t\r");
         if (blank != std::string::npos)
             text.replace(blank, text.find_first_not_of(kWhite, blank) - blank, "  ");
     }
     return text + "\r\n";
 }
 
-// Whether every line ends in CR LF and holds no other CR.
+// Whether every line ends in CR LF.
 bool HasCrLfLines(std::string_view text)
 {
     for (const std::string_view line : SplitLines(text)) {
-        if (line.empty() || line.find('\r') != line.size() - 1)
+        if (line.empty() || line.back() != '\r')
             return false;
     }
     return text.empty() || text.back() == '\n';
@@ -98,9 +96,8 @@ bool ResolvesToTable(std::string_view text, const CRouteTable& table)
     std::vector<const RouteEntry*> unresolved;
     for (const RouteEntry& entry : table)
         unresolved.push_back(&entry);
-    std::string scratch;
     for (const std::string_view line : SplitLines(text)) {
-        const HostsLine parsed = ParseHostsLine(line, scratch);
+        const HostsLine parsed = ParseHostsLine(line);
         for (auto it = unresolved.begin(); it != unresolved.end();) {
             if (!NamesHost(parsed.strHostName, (*it)->strHostName)) {
                 ++it;
@@ -119,7 +116,7 @@ std::string Failure(const char* what, const char* edit, int group)
     return std::string(edit) + " " + what + " (group " + std::to_string(group + 1) + ")";
 }
 
-constexpr const char kBadLineEnd[] = "writes a line not ended by CR LF, or a stray CR";
+constexpr const char kBadLineEnd[] = "writes a line not ended by CR LF";
 constexpr const char kOtherLineChanged[] =
     "changes, drops, adds or moves a line naming no route host";
 

@@ -68,7 +68,7 @@ TEST(HostsEdit, ApplyReplacesInsertsOrAppendsByTheFirstLineNamingEachHost)
          "10.0.0.1  tirox.example#x\r\n" + kPortal + kGame},
         {"comment, blank and single-word lines, CR LF, lone CR, no final LF",
          "   # indented  \r\n\t\r\n localhost \nabc\rdef 1.2.3.4\n10.0.0.9 last.example",
-         "# indented  \r\n\r\nlocalhost\r\nabcdef  1.2.3.4\r\n10.0.0.9  last.example\r\n" + kPortal
+         "# indented  \r\n\r\nlocalhost\r\nabc  def 1.2.3.4\r\n10.0.0.9  last.example\r\n" + kPortal
              + kGame},
         {"a line of 100,000 bytes survives whole", "10.0.0.1 " + std::string(100000, 'a') + "\n",
          "10.0.0.1  " + std::string(100000, 'a') + "\r\n" + kPortal + kGame},
@@ -96,6 +96,58 @@ TEST(HostsEdit, RestoreRemovesTheFirstLineNamingEachHostAlone)
     };
     for (const EditCase& c : cases)
         EXPECT_EQ(EditHostsText(c.input, TwoHostTable(), true), c.expected) << c.name;
+}
+
+// Only a CR before a line feed or at the end of the file ends a line. Any other CR stays in
+// its line and parts fields as white space does, so that no edit glues two fields together.
+TEST(HostsEdit, OnlyTheCrEndingALineIsItsLineEnd)
+{
+    struct CrCase {
+        const char* name;
+        std::string input;
+        bool bRestore;
+        std::string expected;
+    };
+    const std::vector<CrCase> cases = {
+        {"CR LF line ends", "127.0.0.1 localhost\r\n10.0.0.1 tirox.example\r\n", false,
+         "127.0.0.1  localhost\r\n" + kPortal + kGame},
+        {"a CR at the end of the file", "127.0.0.1 localhost\r", false,
+         "127.0.0.1  localhost\r\n" + kPortal + kGame},
+        {"lone CRs between entries stay in their one line",
+         "127.0.0.1 localhost\r10.0.0.1 intranet.example\r# note", true,
+         "127.0.0.1  localhost\r10.0.0.1 intranet.example\r# note\r\n"},
+        {"a lone CR before a route host's entry: the route line goes before that line",
+         "127.0.0.1 localhost\r10.0.0.1 tirox.example\r", false,
+         kPortal + "127.0.0.1  localhost\r10.0.0.1 tirox.example\r\n" + kGame},
+        {"a CR between address and name is the gap, made two spaces", "10.0.0.1\rother.example\n",
+         false, "10.0.0.1  other.example\r\n" + kPortal + kGame},
+        {"a CR between address and route host: the host is found", "10.0.0.1\rtirox.example\n",
+         false, "192.0.2.20  tirox.example\r\n" + kGame},
+        {"a CR and a remark after the route host: the host is found",
+         "10.0.0.1 tirox.example\r# mine\n", false,
+         "192.0.2.20  tirox.example\r# mine\r\n" + kGame},
+        {"a CR and a remark after the route host: restore removes the line",
+         "10.0.0.1 tirox.example\r# mine\n127.0.0.1 localhost\n", true, "127.0.0.1  localhost\r\n"},
+        {"a CR between the route host and an alias: the route line goes before",
+         "10.0.0.1 tirox.example\ralias.example\n", false,
+         kPortal + "10.0.0.1  tirox.example\ralias.example\r\n" + kGame},
+        {"a CR between two route hosts: restore keeps their line",
+         "10.0.0.1 tirox.example\rddz.tirox.example\n", true,
+         "10.0.0.1  tirox.example\rddz.tirox.example\r\n"},
+        {"a # after a CR begins a remark", "10.0.0.1\r#tirox.example\n", true,
+         "10.0.0.1  #tirox.example\r\n"},
+        {"a CR inside a comment", "# a\rb\n", true, "# a\rb\r\n"},
+        {"CR CR LF after a comment keeps the first CR", "# note\r\r\n", true, "# note\r\r\n"},
+        {"CR CR LF after the route host: trailing white space of its line",
+         "10.0.0.1 tirox.example\r\r\n", false, "192.0.2.20  tirox.example\r\n" + kGame},
+        {"CRs among the white space around the first field",
+         "\r 10.0.0.1\r \tother.example \r\r\n", true, "10.0.0.1  other.example\r\n"},
+        {"a CR-only file is one blank line", "\r\r\r", true, "\r\n"},
+    };
+    for (const CrCase& c : cases) {
+        EXPECT_EQ(EditHostsText(c.input, TwoHostTable(), c.bRestore), c.expected)
+            << c.name << (c.bRestore ? " (restore)" : " (apply)");
+    }
 }
 
 TEST(HostsEdit, LaterEntriesForTheSameHostSeeTheLinesEarlierOnesPlaced)
