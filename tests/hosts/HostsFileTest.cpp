@@ -2,11 +2,14 @@
 
 #include "hosts/HostsEdit.h"
 #include "hosts/HostsFile.h"
+#include "hosts/HostsFileRead.h"
 #include "hosts/ReplacementFile.h"
 #include "optimize/RouteTables.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -171,6 +174,29 @@ TEST_F(HostsFileTest, WhatSitsAtTheTemporaryNameIsRemovedNotWritten)
         (void)std::remove(temporary.c_str());
         (void)std::remove(other.c_str());
     }
+}
+
+// A single read of the platform takes at most a 32-bit length; a file past 4 GiB, which only a
+// 64-bit process can hold, is still read to its last byte.
+TEST_F(HostsFileTest, FileLargerThanFourGigabytesIsReadWhole)
+{
+    const std::uint64_t size = (std::uint64_t{1} << 32) + 7;
+    const std::string tail = "\r\n10.0.0.1 tirox.example\r\n";
+    ASSERT_TRUE(WriteLargeFile(m_hosts, size, tail));
+    std::string bytes;
+    HostsReadResult read = HostsReadResult::Failed;
+    try {
+        read = ReadHostsFileForEdit(m_hosts, bytes);
+    } catch (const std::bad_alloc&) {
+        GTEST_SKIP() << "no memory here for a file of " << size << " bytes";
+    }
+    if (size >= bytes.max_size()) {
+        EXPECT_EQ(read, HostsReadResult::Failed) << "a 32-bit process cannot hold the file";
+        return;
+    }
+    ASSERT_EQ(read, HostsReadResult::Read);
+    ASSERT_EQ(bytes.size(), size);
+    EXPECT_EQ(bytes.compare(bytes.size() - tail.size(), tail.size(), tail), 0);
 }
 
 TEST_F(HostsFileTest, PathWithDoubleByteCharacters)

@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <winioctl.h>
 #else
 #include <cstdlib>
 #include <fcntl.h>
@@ -85,6 +87,36 @@ bool MakeHardLink(const std::string& existing, const std::string& path)
     return CreateHardLinkA(path.c_str(), existing.c_str(), nullptr) != FALSE;
 #else
     return link(existing.c_str(), path.c_str()) == 0;
+#endif
+}
+
+bool WriteLargeFile(const std::string& path, std::uint64_t size, const std::string& tail)
+{
+    if (size < tail.size())
+        return false;
+    const std::uint64_t tailAt = size - tail.size();
+#ifdef _WIN32
+    const HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD returned = 0;
+    // Without it NTFS would write the zeros out; a file system that cannot do it writes them.
+    DeviceIoControl(hFile, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(tailAt);
+    DWORD written = 0;
+    const bool bWritten = SetFilePointerEx(hFile, at, nullptr, FILE_BEGIN)
+                          && WriteFile(hFile, tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr)
+                          && written == tail.size();
+    return CloseHandle(hFile) && bWritten;
+#else
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool bWritten =
+        pwrite(fd, tail.data(), tail.size(), static_cast<off_t>(tailAt)) == static_cast<ssize_t>(tail.size());
+    return close(fd) == 0 && bWritten;
 #endif
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,9 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 // Whether anything has that name (a dangling symbolic link too).
 bool Exists(const std::string& path);
 bool MakeHardLink(const std::string& existing, const std::string& path);
+// A file of size bytes that ends in tail and holds zeros before it, sparse where the file system
+// allows, so that a file of gigabytes takes next to no disk.
+bool WriteLargeFile(const std::string& path, std::uint64_t size, const std::string& tail);
 
 bool MakeDir(const std::string& path);
 // Removes the listed files of dir (any attributes) and then dir itself.
