@@ -5,6 +5,14 @@
 
 #include <windows.h>
 
+namespace {
+
+// A read takes a 32-bit length. Past 4 GiB (a 64-bit process) the room left, cut to 32 bits,
+// could be 0, which reads nothing and would pass for the end of the file.
+constexpr DWORD kMaxReadSize = 0x10000000;
+
+} // namespace
+
 HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes)
 {
     bytes.clear();
@@ -31,9 +39,10 @@ HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes
     for (;;) {
         if (filled == bytes.size())
             bytes.resize(bytes.size() + std::size_t{64} * 1024);
+        const std::size_t room = bytes.size() - filled;
+        const DWORD size = room > kMaxReadSize ? kMaxReadSize : static_cast<DWORD>(room);
         DWORD count = 0;
-        if (!ReadFile(file.Get(), &bytes[filled], static_cast<DWORD>(bytes.size() - filled), &count,
-                      nullptr)) {
+        if (!ReadFile(file.Get(), &bytes[filled], size, &count, nullptr)) {
             bytes.clear();
             return HostsReadResult::Failed;
         }
