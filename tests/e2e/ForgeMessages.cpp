@@ -37,6 +37,18 @@ private:
     std::uint32_t m_state;
 };
 
+// A random message parameter of its full width. On 64-bit Windows WPARAM and LPARAM have 64 bits:
+// a handler that cut one to 32 bits would otherwise never be sent a high half. The 32-bit build
+// draws one number, as it always did.
+template <typename Param>
+Param RandomParam(CRandom& random)
+{
+    std::uint64_t value = random.Next();
+    if constexpr (sizeof(Param) > sizeof(std::uint32_t))
+        value |= std::uint64_t{random.Next()} << 32;
+    return static_cast<Param>(value);
+}
+
 struct Counts {
     int sent = 0;
     int refused = 0;
@@ -108,8 +120,8 @@ void ForgeBatch(HWND hDialog, const HWND (&controls)[3], CRandom& random, int nC
     const HWND targets[] = {hDialog, controls[0], controls[1], controls[2]};
     for (int i = 0; i < nCount; ++i) {
         const HWND hTarget = targets[random.Below(4)];
-        const WPARAM wParam = random.Next();
-        LPARAM lParam = static_cast<LPARAM>(random.Next());
+        const auto wParam = RandomParam<WPARAM>(random);
+        auto lParam = RandomParam<LPARAM>(random);
         // A quarter posted: posted messages reach the program through its message loop.
         const bool bPost = random.Below(4) == 0;
         switch (random.Below(4)) {
