@@ -40,9 +40,9 @@ HostsReadResult ReadHostsFileForEdit(const std::string& path, std::string& bytes
         if (filled == bytes.size())
             bytes.resize(bytes.size() + std::size_t{64} * 1024);
         const std::size_t room = bytes.size() - filled;
-        const DWORD size = room > kMaxReadSize ? kMaxReadSize : static_cast<DWORD>(room);
+        const DWORD toRead = room > kMaxReadSize ? kMaxReadSize : static_cast<DWORD>(room);
         DWORD count = 0;
-        if (!ReadFile(file.Get(), &bytes[filled], size, &count, nullptr)) {
+        if (!ReadFile(file.Get(), &bytes[filled], toRead, &count, nullptr)) {
             bytes.clear();
             return HostsReadResult::Failed;
         }
