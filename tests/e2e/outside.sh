@@ -70,13 +70,19 @@ scenario_win98_version() {
   check "nothing named HOSTS was made in C:\\windows" [ -z "$(find "$windows" -maxdepth 1 -iname 'hosts*')" ]
 }
 
-# set_database_path TYPE DATA, or "none": the resolver's DataBasePath value.
+# set_database_path TYPE DATA, or "none": the resolver's DataBasePath value. On failure, what
+# reg said and its status are shown.
 set_database_path() {
+  local status=0
   if [ "$1" = none ]; then
-    e2e_wine reg delete "$PARAMETERS_KEY" /v DataBasePath /f >/dev/null 2>&1
+    e2e_wine reg delete "$PARAMETERS_KEY" /v DataBasePath /f >"$E2E_OUT/reg.out" 2>&1 || status=$?
   else
-    e2e_wine reg add "$PARAMETERS_KEY" /v DataBasePath /t "$1" /d "$2" /f >/dev/null 2>&1
+    e2e_wine reg add "$PARAMETERS_KEY" /v DataBasePath /t "$1" /d "$2" /f >"$E2E_OUT/reg.out" 2>&1 || status=$?
   fi
+  [ "$status" = 0 ] && return
+  echo "  reg ended with status $status:"
+  sed 's/^/    /' "$E2E_OUT/reg.out"
+  return 1
 }
 
 # The program reads DataBasePath for every rewrite: one program, a restore per setting.
