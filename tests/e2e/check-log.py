@@ -5,7 +5,10 @@ Usage: check-log.py LOG OUTCOME G1 G2 G3 [LINE...]
   LOG      the pane's bytes (GBK)
   OUTCOME  the expected line after the attempts (UTF-8 text)
   Gn       what group n's five attempts show: "fail", or "MIN-MAX" for successes whose
-           times in milliseconds lie in that range
+           times in milliseconds lie in that range. No time may be below MIN: a reply comes no
+           sooner than the network delays it. One of the five may be above MAX, by at most
+           LATE_MARGIN ms: tests run beside each other, and a single reply can wait that long
+           for the processor; a fault in the measuring shows in every attempt.
   LINE     a line expected after OUTCOME (UTF-8 text)
 The pane must hold an empty first line, the fifteen attempts in order (passes 1 to 5, groups
 one, two, three), then OUTCOME, then the LINEs, and nothing else. Expected texts are encoded with iconv, not
@@ -16,6 +19,7 @@ import subprocess
 import sys
 
 GROUP_NAMES = ["一", "二", "三"]
+LATE_MARGIN = 200
 
 
 def gbk(text):
@@ -28,22 +32,31 @@ def show(line):
 
 
 def check_result(result, expected, where, problems):
+    """The attempt's time in ms when expected is a range and the result a success, else None."""
     if expected == "fail":
         if result != gbk("失败"):
             problems.append(f"{where}: result {show(result)!r}, expected 失败")
-        return
-    low, high = (int(v) for v in expected.split("-"))
+        return None
     if result == gbk("成功(耗时小于1毫秒)"):
-        time = 0
-    else:
-        match = re.fullmatch(re.escape(gbk("成功(耗时")) + rb"([1-9][0-9]*)" + re.escape(gbk("毫秒)")),
-                             result)
-        if not match:
-            problems.append(f"{where}: result {show(result)!r} is not a success text")
-            return
-        time = int(match.group(1))
-    if not low <= time <= high:
-        problems.append(f"{where}: {time} ms, expected {low} to {high} ms")
+        return 0
+    match = re.fullmatch(re.escape(gbk("成功(耗时")) + rb"([1-9][0-9]*)" + re.escape(gbk("毫秒)")),
+                         result)
+    if not match:
+        problems.append(f"{where}: result {show(result)!r} is not a success text")
+        return None
+    return int(match.group(1))
+
+
+def check_times(times, expected, problems):
+    """times: (where, ms) of one group's attempts, checked against expected "MIN-MAX"."""
+    low, high = (int(v) for v in expected.split("-"))
+    late = [(where, time) for where, time in times if time > high]
+    for where, time in times:
+        if time < low or time > high + LATE_MARGIN or (time > high and len(late) > 1):
+            problems.append(f"{where}: {time} ms, expected {low} to {high} ms")
+    if len(late) == 1 and late[0][1] <= high + LATE_MARGIN:
+        where, time = late[0]
+        print(f"note: {where}: {time} ms, above {high} ms; one late attempt a group is allowed")
 
 
 def main():
@@ -58,6 +71,7 @@ def main():
     elif lines[0] != b"":
         problems.append(f"first line {show(lines[0])!r}, expected empty")
     else:
+        times = [[], [], []]
         for index in range(15):
             attempt, group = divmod(index, 3)
             line = lines[1 + index]
@@ -66,7 +80,12 @@ def main():
             if not line.startswith(heading):
                 problems.append(f"{where}: {show(line)!r} does not start with {show(heading)!r}")
                 continue
-            check_result(line[len(heading):], groups[group], where, problems)
+            time = check_result(line[len(heading):], groups[group], where, problems)
+            if time is not None:
+                times[group].append((where, time))
+        for group, expected in enumerate(groups):
+            if expected != "fail":
+                check_times(times[group], expected, problems)
         for number, (line, text) in enumerate(zip(lines[16:], [outcome] + after), start=17):
             if line != gbk(text):
                 problems.append(f"line {number}: {show(line)!r}, expected {text!r}")

@@ -422,6 +422,7 @@ wait_log_text() {
 check_log() {
   local out
   if out=$("$E2E_PYTHON" "$E2E_HERE/check-log.py" "$@" 2>&1); then
+    [ -z "$out" ] || sed 's/^/  /' <<<"$out"
     local texts
     printf -v texts ', "%s"' "${@:2:1}" "${@:6}"
     echo "ok: log pane: 15 attempts as expected, then ${texts#, }"

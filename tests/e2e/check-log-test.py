@@ -1,0 +1,63 @@
+#!/usr/bin/python3
+"""check-log.py on made-up log panes: a single late reply passes and says so; a late measuring,
+an early one, two late replies in a group or one far too late fail.
+Usage: check-log-test.py (needs iconv, as check-log.py does)."""
+import os
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+GROUPS = ["55-120", "10-75", "35-100"]  # the e2e runs' delays: 60, 15 and 40 ms
+TYPICAL = [62, 21, 42, 65, 19, 41, 61, 16, 41, 61, 18, 50, 62, 16, 51]
+
+
+def with_times(changes):
+    times = list(TYPICAL)
+    for line, value in changes.items():
+        times[line - 2] = value  # log line 2 is the first attempt
+    return times
+
+
+CASES = [
+    # name, the attempts' times, passes, a note expected
+    ("typical run", TYPICAL, True, False),
+    ("one late reply in group 1", with_times({11: 148}), True, True),
+    ("one late reply in two groups each", with_times({5: 130, 16: 130}), True, True),
+    ("two late replies in one group", with_times({11: 148, 14: 130}), False, False),
+    ("a reply later than the margin", with_times({16: 301}), False, False),
+    ("a time below the network delay", with_times({16: 34}), False, False),
+    ("the pause counted in every attempt", [t + 1000 for t in TYPICAL], False, False),
+]
+
+
+def log_pane(times):
+    names = "一二三"
+    lines = [""]
+    for index, time in enumerate(times):
+        attempt, group = divmod(index, 3)
+        lines.append(f"正在尝试连接第{names[group]}组服务器(第{attempt + 1}次)...成功(耗时{time}毫秒)")
+    lines.append("优化完成")
+    return "\r\n".join(lines).encode("gbk")
+
+
+def main():
+    failed = 0
+    with tempfile.TemporaryDirectory() as work:
+        path = os.path.join(work, "log")
+        for name, times, passes, note in CASES:
+            with open(path, "wb") as f:
+                f.write(log_pane(times))
+            result = subprocess.run([sys.executable, os.path.join(HERE, "check-log.py"), path,
+                                     "优化完成", *GROUPS], capture_output=True, text=True)
+            got_note = "one late attempt" in result.stdout
+            if (result.returncode == 0) != passes or got_note != note:
+                failed += 1
+                print(f"FAIL {name}: status {result.returncode}, output:\n{result.stdout}")
+            else:
+                print(f"ok: {name}")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
