@@ -222,7 +222,7 @@ set_dpi() {
   local key
   for key in 'HKCU\Control Panel\Desktop' \
              'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
-    e2e_wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 || return 1
+    e2e_reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f || return 1
   done
   timeout 60 wineserver -w
 }
@@ -241,6 +241,20 @@ picture_id() {
 
 e2e_wine() {
   timeout -k 5 60 "${E2E_WINE[@]}" "$@"
+}
+
+# e2e_reg ARGS...: Wine's reg command, to set up a scenario. It is tried once more when it fails,
+# and each failure shows its status and what reg said.
+e2e_reg() {
+  local try status
+  for try in 1 2; do
+    status=0
+    e2e_wine reg "$@" >"$E2E_OUT/reg.out" 2>&1 || status=$?
+    [ "$status" = 0 ] && return 0
+    echo "  reg $1 ended with status $status (try $try):"
+    sed 's/^/    /' "$E2E_OUT/reg.out"
+  done
+  return 1
 }
 
 # start_program [EXE]: starts the program (default: the build's) in the background

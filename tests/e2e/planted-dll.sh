@@ -24,8 +24,8 @@ scenario_planted_dlls() {
     for place in "$folder" "$downloads"; do
       cp "$E2E_WIN_DIR/PlantedDll.dll" "$place/$name.dll"
     done
-    e2e_wine reg add 'HKCU\Software\Wine\AppDefaults\TiroxOptimize.exe\DllOverrides' \
-      /v "$name" /t REG_SZ /d native,builtin /f >/dev/null 2>&1 || { fail "could not override $name"; return 1; }
+    e2e_reg add 'HKCU\Software\Wine\AppDefaults\TiroxOptimize.exe\DllOverrides' \
+      /v "$name" /t REG_SZ /d native,builtin /f || { fail "could not override $name"; return 1; }
   done
   set_dpi 144 || { fail "could not set the DPI to 144"; return 1; }
   cd "$downloads" || return 1
