@@ -6,9 +6,9 @@ Usage: check-log.py LOG OUTCOME G1 G2 G3 [LINE...]
   OUTCOME  the expected line after the attempts (UTF-8 text)
   Gn       what group n's five attempts show: "fail", or "MIN-MAX" for successes whose
            times in milliseconds lie in that range. No time may be below MIN: a reply comes no
-           sooner than the network delays it. One of the five may be above MAX, by at most
-           LATE_MARGIN ms: tests run beside each other, and a single reply can wait that long
-           for the processor; a fault in the measuring shows in every attempt.
+           sooner than the network delays it. Up to LATE_ALLOWED of the five may be above MAX,
+           by at most LATE_MARGIN ms: tests run beside each other, and now and then a reply
+           waits that long for the processor; a fault in the measuring shows in every attempt.
   LINE     a line expected after OUTCOME (UTF-8 text)
 The pane must hold an empty first line, the fifteen attempts in order (passes 1 to 5, groups
 one, two, three), then OUTCOME, then the LINEs, and nothing else. Expected texts are encoded with iconv, not
@@ -19,6 +19,7 @@ import subprocess
 import sys
 
 GROUP_NAMES = ["一", "二", "三"]
+LATE_ALLOWED = 2
 LATE_MARGIN = 200
 
 
@@ -50,13 +51,14 @@ def check_result(result, expected, where, problems):
 def check_times(times, expected, problems):
     """times: (where, ms) of one group's attempts, checked against expected "MIN-MAX"."""
     low, high = (int(v) for v in expected.split("-"))
-    late = [(where, time) for where, time in times if time > high]
+    late = [time for _, time in times if time > high]
+    allowed = len(late) <= LATE_ALLOWED and max(late, default=0) <= high + LATE_MARGIN
     for where, time in times:
-        if time < low or time > high + LATE_MARGIN or (time > high and len(late) > 1):
+        if time < low or (time > high and not allowed):
             problems.append(f"{where}: {time} ms, expected {low} to {high} ms")
-    if len(late) == 1 and late[0][1] <= high + LATE_MARGIN:
-        where, time = late[0]
-        print(f"note: {where}: {time} ms, above {high} ms; one late attempt a group is allowed")
+        elif time > high:
+            print(f"note: {where}: {time} ms, above {high} ms; "
+                  f"{LATE_ALLOWED} late attempts a group are allowed")
 
 
 def main():
