@@ -110,6 +110,13 @@ CRouteTable OneEntryTable(const char* szAddress)
     return table;
 }
 
+// The three groups' tables as a run is given them: one entry each, at the group's service address.
+struct GroupTables {
+    const CRouteTable group1 = OneEntryTable(kServerGroups[0].szServiceAddress);
+    const CRouteTable group2 = OneEntryTable(kServerGroups[1].szServiceAddress);
+    const CRouteTable group3 = OneEntryTable(kServerGroups[2].szServiceAddress);
+};
+
 struct RunCase {
     const char* szFixture;
     Script script;
@@ -137,13 +144,11 @@ class RunTest : public testing::TestWithParam<RunCase> {};
 TEST_P(RunTest, LogPausesAndRewrite)
 {
     const RunCase& c = GetParam();
-    const CRouteTable routeTable1 = OneEntryTable(kServerGroups[0].szServiceAddress);
-    const CRouteTable routeTable2 = OneEntryTable(kServerGroups[1].szServiceAddress);
-    const CRouteTable routeTable3 = OneEntryTable(kServerGroups[2].szServiceAddress);
-    const CRouteTable* const tables[] = {nullptr, &routeTable1, &routeTable2, &routeTable3};
+    const GroupTables tables;
+    const CRouteTable* const tableOf[] = {nullptr, &tables.group1, &tables.group2, &tables.group3};
     CScriptedHost host(c.script, c.bRewriteSucceeds);
 
-    COptimizeRun(host, routeTable1, routeTable2, routeTable3).Run();
+    COptimizeRun(host, tables.group1, tables.group2, tables.group3).Run();
 
     EXPECT_EQ(host.m_strLog, ExpectedLog(c.szFixture));
 
@@ -164,7 +169,7 @@ TEST_P(RunTest, LogPausesAndRewrite)
     EXPECT_EQ(host.m_probed, probed);
 
     if (c.nAppliedTable != 0)
-        EXPECT_EQ(host.m_applied, std::vector<const CRouteTable*>{tables[c.nAppliedTable]});
+        EXPECT_EQ(host.m_applied, std::vector<const CRouteTable*>{tableOf[c.nAppliedTable]});
     else
         EXPECT_TRUE(host.m_applied.empty());
 }
@@ -178,9 +183,7 @@ TEST(RunOutOfMemory, StopsAndSaysWhetherHostsWasWritten)
 {
     const RunCase& c = kRunCases[5];
     ASSERT_STREQ(c.szFixture, "group3_applied");
-    const CRouteTable routeTable1 = OneEntryTable(kServerGroups[0].szServiceAddress);
-    const CRouteTable routeTable2 = OneEntryTable(kServerGroups[1].szServiceAddress);
-    const CRouteTable routeTable3 = OneEntryTable(kServerGroups[2].szServiceAddress);
+    const GroupTables tables;
     const std::string full = ExpectedLog(c.szFixture);
     const std::string notWritten = ExpectedLog("hosts_not_written");
     const std::string optimized = full.substr(full.rfind("\r\n"));
@@ -190,7 +193,7 @@ TEST(RunOutOfMemory, StopsAndSaysWhetherHostsWasWritten)
         CScriptedHost host(c.script, true);
         host.m_nFailingCall = nFailing;
 
-        COptimizeRun(host, routeTable1, routeTable2, routeTable3).Run();
+        COptimizeRun(host, tables.group1, tables.group2, tables.group3).Run();
 
         const std::string::size_type nStop = host.m_strCalls.find('!');
         ASSERT_EQ(nStop, static_cast<std::string::size_type>(nFailing));
@@ -210,13 +213,11 @@ TEST(RunOnce, StartDuringOrAfterTheRunIsIgnored)
 {
     const RunCase& c = kRunCases[5];
     ASSERT_STREQ(c.szFixture, "group3_applied");
-    const CRouteTable routeTable1 = OneEntryTable(kServerGroups[0].szServiceAddress);
-    const CRouteTable routeTable2 = OneEntryTable(kServerGroups[1].szServiceAddress);
-    const CRouteTable routeTable3 = OneEntryTable(kServerGroups[2].szServiceAddress);
+    const GroupTables tables;
     for (const std::size_t nStartAt : {std::size_t{0}, std::size_t{13}, std::size_t{29}}) {
         SCOPED_TRACE(nStartAt);
         CScriptedHost host(c.script, true);
-        COptimizeRun run(host, routeTable1, routeTable2, routeTable3);
+        COptimizeRun run(host, tables.group1, tables.group2, tables.group3);
         bool bStarting = false;
         std::size_t nPausesNotRunning = 0;
         host.m_onPause = [&](std::size_t nPause) {
@@ -234,7 +235,7 @@ TEST(RunOnce, StartDuringOrAfterTheRunIsIgnored)
 
         EXPECT_EQ(std::count(host.m_strCalls.begin(), host.m_strCalls.end(), 'D'), 1);
         EXPECT_EQ(host.m_probed.size(), static_cast<std::size_t>(kPasses * kServerGroupCount));
-        EXPECT_EQ(host.m_applied, std::vector<const CRouteTable*>{&routeTable3});
+        EXPECT_EQ(host.m_applied, std::vector<const CRouteTable*>{&tables.group3});
         EXPECT_EQ(host.m_strLog, ExpectedLog(c.szFixture));
 
         const std::string strCalls = host.m_strCalls;
