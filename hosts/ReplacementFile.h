@@ -1,7 +1,9 @@
 #pragma once
 
 #include "hosts/FileHandle.h"
+#include "hosts/HeldFile.h"
 #include "hosts/IHostsWriter.h"
+#include "hosts/RewriteFailure.h"
 
 #include <string>
 #include <string_view>
@@ -18,12 +20,22 @@ public:
     CReplacementFile(const CReplacementFile&) = delete;
     CReplacementFile& operator=(const CReplacementFile&) = delete;
 
+    enum class CommitResult {
+        Replaced,
+        // Another program changed or made the target since it was read; nothing was replaced.
+        TargetChanged,
+        Failed,
+    };
+
     [[nodiscard]] bool Create();
     [[nodiscard]] bool Write(std::string_view bytes) override;
-    // Flushes the temporary file to disk and puts it in the target's place. bTargetExists says
-    // whether the target was there when it was read: an existing target is replaced (keeping its
-    // security, attributes and times on Windows), a missing one is created.
-    [[nodiscard]] bool Commit(bool bTargetExists);
+    // Flushes the temporary file to disk and puts it in the target's place. target is the target
+    // as read, still open, or not open when there was none: an existing target is replaced
+    // (keeping its security, attributes and times on Windows), a missing one is created. Closes
+    // target.
+    [[nodiscard]] CommitResult Commit(CHeldFile& target);
+    // What failed, after Create, Write or Commit did.
+    const RewriteFailure& Failure() const { return m_failure; }
 
     static std::string TemporaryPathFor(const std::string& targetPath)
     {
@@ -37,13 +49,17 @@ public:
 
     // A replace stopped between its two moves (the process killed, the power lost) leaves the old
     // content under the backup name alone, and a rewrite would then start from an empty file:
-    // puts that backup back in place. False when one is there and cannot be put back.
-    [[nodiscard]] static bool RecoverInterruptedReplace(const std::string& targetPath);
+    // puts that backup back in place. False when one is there and cannot be put back, and
+    // failure says why.
+    [[nodiscard]] static bool RecoverInterruptedReplace(const std::string& targetPath,
+                                                        RewriteFailure& failure);
 
 private:
     void Discard();
+    bool Fail(const char* szStep);
 
     std::string m_targetPath;
     std::string m_temporaryPath;
     CFileHandle m_file;
+    RewriteFailure m_failure;
 };

@@ -53,21 +53,30 @@ CReplacementFile::~CReplacementFile()
     Discard();
 }
 
+bool CReplacementFile::Fail(const char* szStep)
+{
+    m_failure = {szStep, static_cast<unsigned long>(errno)};
+    return false;
+}
+
 bool CReplacementFile::Create()
 {
     if (!RemoveLeftover(m_temporaryPath))
-        return false;
+        return Fail("unlink(temporary name)");
     // O_EXCL: only a file this call makes is ever written; anything that took the name meanwhile
     // makes the rewrite fail.
     CFileHandle file(open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                           0644));
+    if (!file.IsOpen())
+        return Fail("open(temporary name)");
     // The lock marks the file as a live rewrite's. Should another rewrite have removed the file
     // before the lock was taken, the name leads elsewhere and nothing is written.
-    if (!file.IsOpen() || !LockIfNamed(file.Get(), m_temporaryPath))
-        return false;
+    if (!LockIfNamed(file.Get(), m_temporaryPath))
+        return Fail("flock(temporary name)");
     m_file.Reset(file.Release());
     struct stat target {};
     if (stat(m_targetPath.c_str(), &target) == 0 && fchmod(m_file.Get(), target.st_mode & 07777) != 0) {
+        Fail("fchmod(temporary name)");
         Discard();
         return false;
     }
@@ -80,26 +89,47 @@ bool CReplacementFile::Write(std::string_view bytes)
         const ssize_t count = write(m_file.Get(), bytes.data(), bytes.size());
         if (count < 0 && errno == EINTR)
             continue;
-        if (count <= 0)
-            return false;
+        if (count < 0)
+            return Fail("write(temporary name)");
+        if (count == 0) {
+            errno = EIO;
+            return Fail("write(temporary name) wrote nothing");
+        }
         bytes.remove_prefix(static_cast<std::size_t>(count));
     }
     return true;
 }
 
 // rename puts the new file in place in one step: no replace is ever left halfway.
-bool CReplacementFile::RecoverInterruptedReplace(const std::string& /*targetPath*/)
+bool CReplacementFile::RecoverInterruptedReplace(const std::string& /*targetPath*/, RewriteFailure& /*failure*/)
 {
     return true;
 }
 
-// rename creates a missing target and replaces an existing one alike.
-bool CReplacementFile::Commit(bool /*bTargetExists*/)
+// rename creates a missing target and replaces an existing one alike. A change another program
+// made since the read shows in the target's state; one made in the moment between that check
+// and the rename is not seen (there is no share mode to keep it off).
+CReplacementFile::CommitResult CReplacementFile::Commit(CHeldFile& target)
 {
-    if (fsync(m_file.Get()) != 0 || rename(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0)
-        return false;
+    if (fsync(m_file.Get()) != 0) {
+        Fail("fsync(temporary name)");
+        return CommitResult::Failed;
+    }
+    struct stat named {};
+    const bool bChanged = target.IsOpen() ? !target.IsUnchangedAt(m_targetPath)
+                                          : lstat(m_targetPath.c_str(), &named) == 0;
+    target.Close();
+    if (bChanged) {
+        m_failure = {"HOSTS changed since it was read", 0};
+        Discard();
+        return CommitResult::TargetChanged;
+    }
+    if (rename(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0) {
+        Fail("rename(temporary name to HOSTS)");
+        return CommitResult::Failed;
+    }
     m_file.Close();
-    return true;
+    return CommitResult::Replaced;
 }
 
 void CReplacementFile::Discard()

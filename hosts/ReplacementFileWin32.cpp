@@ -1,6 +1,7 @@
 #include "hosts/ReplacementFile.h"
 
 #include "hosts/FinalPath.h"
+#include "hosts/LockWait.h"
 #include "hosts/WidePath.h"
 
 #include <windows.h>
@@ -9,11 +10,20 @@
 
 namespace {
 
-// Deletes a file of ours even when it carries the read-only attribute.
+// Deletes a file of ours even when it carries the read-only attribute; a scanner looking at the
+// new file is waited out for a moment.
 void RemoveFile(const std::wstring& path)
 {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path.c_str());
+    static_cast<void>(CallWaitingOutLocks([&]() {
+        return DeleteFileW(path.c_str()) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
+    }));
+}
+
+bool Fail(RewriteFailure& failure, const char* szStep)
+{
+    failure = {szStep, GetLastError()};
+    return false;
 }
 
 // Whether a name of ours (the temporary or the backup name) is a symbolic link. Wine deletes the
@@ -42,7 +52,7 @@ bool IsReadOnlyWithOneName(const std::wstring& path)
 // Only the name goes: the leftover may be a hard link to another file, which must not be
 // truncated, written or have its attributes changed. A live rewrite's file cannot be removed, as
 // it is open without sharing.
-bool RemoveLeftover(const std::wstring& path)
+bool RemoveLeftoverOnce(const std::wstring& path)
 {
     if (DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND)
         return true;
@@ -51,6 +61,19 @@ bool RemoveLeftover(const std::wstring& path)
         return false;
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     return DeleteFileW(path.c_str()) != FALSE;
+}
+
+// The same, another process's handle on the leftover (a scanner's) waited out for a moment.
+bool RemoveLeftover(const std::wstring& path)
+{
+    return CallWaitingOutLocks([&]() { return RemoveLeftoverOnce(path); });
+}
+
+// Moves a file to a free name, waiting out another process's handle on it for a moment.
+bool MoveToFreeName(const std::wstring& from, const std::wstring& to)
+{
+    return CallWaitingOutLocks(
+        [&]() { return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE; });
 }
 
 // The path with its last part spelt as on disk: the replace names the new file exactly as asked,
@@ -70,23 +93,32 @@ std::wstring AsSpeltOnDisk(const std::wstring& path)
 // attributes and times. The old file is first moved to a backup name: without one, a failure
 // after the old file was moved away (seen on XP as ERROR_UNABLE_TO_MOVE_REPLACEMENT) would
 // leave no file at the target; with it, the old file is always somewhere it can be put back.
+// A failure that leaves both files under their own names (ERROR_UNABLE_TO_REMOVE_REPLACED,
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT, as the ReplaceFileW documentation says) is tried again while
+// another process's handle on HOSTS (a scanner's, an editor's, without delete sharing) causes it.
+// held, the old file as read, stays open until the replace is done, keeping other writers off.
 bool ReplaceExisting(const std::wstring& target, const std::wstring& replacement,
-                     const std::wstring& backup)
+                     const std::wstring& backup, CHeldFile& held, RewriteFailure& failure)
 {
     if (!RemoveLeftover(backup))
-        return false;
+        return Fail(failure, "DeleteFileW(backup name)");
     const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (ReplaceFileW(target.c_str(), replacement.c_str(), backup.c_str(), 0, nullptr, nullptr)) {
+    const bool bReplaced = CallWaitingOutLocks([&]() {
+        return ReplaceFileW(target.c_str(), replacement.c_str(), backup.c_str(), 0, nullptr, nullptr) != FALSE;
+    });
+    if (bReplaced) {
+        held.Close();
         // Wine's ReplaceFileW does not carry the attributes over (hidden, system); Windows does.
         if (attributes != INVALID_FILE_ATTRIBUTES && GetFileAttributesW(target.c_str()) != attributes)
             SetFileAttributesW(target.c_str(), attributes);
         static_cast<void>(RemoveLeftover(backup));
         return true;
     }
+    Fail(failure, "ReplaceFileW(HOSTS)");
     // The old file is under the backup name (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2); if it cannot be
     // moved back here, the caller tries the recovery of an interrupted replace.
-    if (GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-        MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    if (failure.nError == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        static_cast<void>(MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH));
     return false;
 }
 
@@ -103,17 +135,30 @@ CReplacementFile::~CReplacementFile()
     Discard();
 }
 
+bool CReplacementFile::Fail(const char* szStep)
+{
+    m_failure = {szStep, GetLastError()};
+    return false;
+}
+
 bool CReplacementFile::Create()
 {
     std::wstring temporaryPath;
-    if (!ToWidePath(m_temporaryPath, temporaryPath) || IsLink(m_temporaryPath)
-        || !RemoveLeftover(temporaryPath))
-        return false;
+    if (!ToWidePath(m_temporaryPath, temporaryPath))
+        return Fail("temporary path in the ANSI code page");
+    if (IsLink(m_temporaryPath))
+        return Fail("temporary name is a link");
+    if (!RemoveLeftover(temporaryPath))
+        return Fail("DeleteFileW(temporary name)");
     // CREATE_NEW: only a file this call makes is ever written; anything that took the name
-    // meanwhile makes the rewrite fail. Share mode 0 keeps other rewrites off it while it lives.
-    m_file.Reset(CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    return m_file.IsOpen();
+    // meanwhile makes the rewrite fail (a leftover whose deletion is still pending is waited
+    // for). Share mode 0 keeps other rewrites off it while it lives.
+    const bool bCreated = CallWaitingOutLocks([&]() {
+        m_file.Reset(CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        return m_file.IsOpen();
+    });
+    return bCreated || Fail("CreateFileW(temporary name)");
 }
 
 bool CReplacementFile::Write(std::string_view bytes)
@@ -121,52 +166,75 @@ bool CReplacementFile::Write(std::string_view bytes)
     while (!bytes.empty()) {
         const DWORD size = bytes.size() > 0x10000000u ? 0x10000000u : static_cast<DWORD>(bytes.size());
         DWORD written = 0;
-        if (!WriteFile(m_file.Get(), bytes.data(), size, &written, nullptr)
-            || written == 0)
-            return false;
+        if (!WriteFile(m_file.Get(), bytes.data(), size, &written, nullptr))
+            return Fail("WriteFile(temporary name)");
+        if (written == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return Fail("WriteFile(temporary name) wrote nothing");
+        }
         bytes.remove_prefix(written);
     }
     return true;
 }
 
-bool CReplacementFile::RecoverInterruptedReplace(const std::string& targetPath)
+bool CReplacementFile::RecoverInterruptedReplace(const std::string& targetPath, RewriteFailure& failure)
 {
     std::wstring target;
     std::wstring backup;
     if (!ToWidePath(targetPath, target) || !ToWidePath(BackupPathFor(targetPath), backup))
-        return false;
+        return ::Fail(failure, "HOSTS path in the ANSI code page");
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES
         || GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES)
         return true;
     // A link at the backup name is nothing a replace of ours left: it is not put in HOSTS' place.
     if (IsLink(BackupPathFor(targetPath)))
-        return false;
-    return MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+        return ::Fail(failure, "backup name is a link");
+    return MoveToFreeName(backup, target) || ::Fail(failure, "MoveFileExW(backup name to HOSTS)");
 }
 
-bool CReplacementFile::Commit(bool bTargetExists)
+CReplacementFile::CommitResult CReplacementFile::Commit(CHeldFile& target)
 {
-    std::wstring target;
+    std::wstring targetPath;
     std::wstring temporaryPath;
     std::wstring backup;
-    if (!ToWidePath(m_targetPath, target) || !ToWidePath(m_temporaryPath, temporaryPath)
-        || !ToWidePath(BackupPathFor(m_targetPath), backup) || IsLink(BackupPathFor(m_targetPath))
-        || !FlushFileBuffers(m_file.Get()))
-        return false;
+    if (!ToWidePath(m_targetPath, targetPath) || !ToWidePath(m_temporaryPath, temporaryPath)
+        || !ToWidePath(BackupPathFor(m_targetPath), backup)) {
+        Fail("HOSTS path in the ANSI code page");
+        return CommitResult::Failed;
+    }
+    if (IsLink(BackupPathFor(m_targetPath))) {
+        Fail("backup name is a link");
+        return CommitResult::Failed;
+    }
+    if (!FlushFileBuffers(m_file.Get())) {
+        Fail("FlushFileBuffers(temporary name)");
+        return CommitResult::Failed;
+    }
     m_file.Close();
 
-    // Without REPLACE_EXISTING the move fails rather than overwrite a file made meanwhile.
-    const bool bReplaced = bTargetExists
-                               ? ReplaceExisting(AsSpeltOnDisk(target), temporaryPath, backup)
-                               : MoveFileExW(temporaryPath.c_str(), target.c_str(),
-                                             MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!bReplaced) {
+    // While target is held no other program can write it; what it did before (a replace of its
+    // own, or a write from outside Windows' sharing rules) shows here.
+    if (target.IsOpen() && !target.IsUnchangedAt(m_targetPath)) {
         RemoveFile(temporaryPath);
-        // A replace that failed after moving the old file to the backup name has it put back now,
-        // not only by the next rewrite. Should that fail too, HOSTS waits under the backup name.
-        static_cast<void>(RecoverInterruptedReplace(m_targetPath));
+        m_failure = {"HOSTS changed since it was read", 0};
+        return CommitResult::TargetChanged;
     }
-    return bReplaced;
+    // Without REPLACE_EXISTING the move fails rather than overwrite a file made meanwhile.
+    const bool bReplaced = target.IsOpen()
+                               ? ReplaceExisting(AsSpeltOnDisk(targetPath), temporaryPath, backup, target,
+                                                 m_failure)
+                               : MoveToFreeName(temporaryPath, targetPath) || Fail("MoveFileExW(new file to HOSTS)");
+    if (bReplaced)
+        return CommitResult::Replaced;
+    const bool bMadeMeanwhile = !target.IsOpen()
+                                && (m_failure.nError == ERROR_ALREADY_EXISTS || m_failure.nError == ERROR_FILE_EXISTS);
+    RemoveFile(temporaryPath);
+    // A replace that failed after moving the old file to the backup name has it put back now,
+    // not only by the next rewrite. Should that fail too, HOSTS waits under the backup name.
+    RewriteFailure recovery;
+    static_cast<void>(RecoverInterruptedReplace(m_targetPath, recovery));
+    target.Close();
+    return bMadeMeanwhile ? CommitResult::TargetChanged : CommitResult::Failed;
 }
 
 void CReplacementFile::Discard()

@@ -247,7 +247,8 @@ namespace {
 using MoveFileExFunction = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
 
 // The real MoveFileExW while the stand-ins below are in place, and how many more moves of the
-// backup back to its place are to fail (as a file held open by a scanner would make them). The
+// backup back to its place are to fail (as a lasting denial would make them; a moment's lock is
+// waited out). The
 // stand-ins are called through the import table, with nothing but the call's own arguments.
 MoveFileExFunction g_pfnRealMoveFileEx = nullptr; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 int g_nMoveBackFailures = 0;                       // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
@@ -263,7 +264,7 @@ BOOL WINAPI MoveFileExFailingBack(LPCWSTR from, LPCWSTR to, DWORD flags)
 {
     if (g_nMoveBackFailures > 0 && IsBackupName(from)) {
         --g_nMoveBackFailures;
-        SetLastError(ERROR_SHARING_VIOLATION);
+        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     return g_pfnRealMoveFileEx(from, to, flags);

@@ -3,12 +3,27 @@
 // natively and for Windows, where PATH is a Windows path in the ANSI code page.
 // Usage: hosts_rewrite_tool apply|restore|cycle PATH
 //   apply: group 2's table; restore: group 1's table; cycle: apply and restore in turn until
-//   killed. Exit status 0 when the file holds the edit, 1 when the rewrite failed, 2 on misuse.
+//   killed. Exit status 0 when the file holds the edit, 1 when the rewrite failed (which step
+//   failed with which system error is printed), 2 on misuse.
 #include "hosts/HostsFile.h"
 #include "optimize/RouteTables.h"
 
 #include <cstdio>
 #include <cstring>
+
+namespace {
+
+bool Rewrite(const std::string& path, const CRouteTable& routeTable, bool bRestore)
+{
+    RewriteFailure failure;
+    if (RewriteHostsFileAt(path, routeTable, bRestore, failure))
+        return true;
+    (void)std::fprintf(stderr, "%s failed: %s, error %lu\n", bRestore ? "restore" : "apply", failure.szStep,
+                       failure.nError);
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -22,16 +37,13 @@ int main(int argc, char** argv)
     const std::string path = argv[2];
 
     if (std::strcmp(mode, "apply") == 0)
-        return RewriteHostsFileAt(path, routeTable2, false) ? 0 : 1;
+        return Rewrite(path, routeTable2, false) ? 0 : 1;
     if (std::strcmp(mode, "restore") == 0)
-        return RewriteHostsFileAt(path, routeTable1, true) ? 0 : 1;
+        return Rewrite(path, routeTable1, true) ? 0 : 1;
     if (std::strcmp(mode, "cycle") == 0) {
         for (;;) {
-            if (!RewriteHostsFileAt(path, routeTable2, false)
-                || !RewriteHostsFileAt(path, routeTable1, true)) {
-                (void)std::fputs("rewrite failed\n", stderr);
+            if (!Rewrite(path, routeTable2, false) || !Rewrite(path, routeTable1, true))
                 return 1;
-            }
         }
     }
     return 2;
