@@ -39,8 +39,11 @@ void BringRunningCopyToFront()
 
 BOOL COptimizeApp::InitInstance() noexcept
 {
+    // A name that cannot be made or opened as our mutex (another kind of object took it, or
+    // another copy's mutex is not open to us) may well mean another copy runs: this copy ends
+    // rather than risk two copies rewriting HOSTS.
     CKernelHandle hMutex(CreateMutexA(nullptr, TRUE, kMutexName));
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (!hMutex.Get() || GetLastError() == ERROR_ALREADY_EXISTS) {
         BringRunningCopyToFront();
         return FALSE;
     }
