@@ -3,7 +3,7 @@
 // natively and for Windows, where PATH is a Windows path in the ANSI code page.
 // Usage: hosts_rewrite_tool apply|restore|cycle PATH
 //   apply: group 2's table; restore: group 1's table; cycle: apply and restore in turn until
-//   killed. Exit status 0 when the file holds the edit, 1 when the rewrite failed (which step
+//   killed, after printing "cycling" (the process has started, however long that took). Exit status 0 when the file holds the edit, 1 when the rewrite failed (which step
 //   failed with which system error is printed), 2 on misuse.
 #include "hosts/HostsFile.h"
 #include "optimize/RouteTables.h"
@@ -41,6 +41,8 @@ int main(int argc, char** argv)
     if (std::strcmp(mode, "restore") == 0)
         return Rewrite(path, routeTable1, true) ? 0 : 1;
     if (std::strcmp(mode, "cycle") == 0) {
+        (void)std::puts("cycling");
+        (void)std::fflush(stdout);
         for (;;) {
             if (!Rewrite(path, routeTable2, false) || !Rewrite(path, routeTable1, true))
                 return 1;

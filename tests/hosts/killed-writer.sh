@@ -42,6 +42,16 @@ make_contents() {
   cmp "$hosts" "$work/old"
 }
 
+cycling=$work/cycling
+wait_cycling() {
+  local deadline=$((SECONDS + 60))
+  until grep -q cycling "$cycling" 2>/dev/null; do
+    kill -0 "$pid" 2>/dev/null || fail "round $1: the rewrite loop ended before it began"
+    [ $SECONDS -lt $deadline ] || fail "round $1: the rewrite loop did not start within 60 s"
+    sleep 0.01
+  done
+}
+
 midwrite=0
 midwrite_new=0
 midreplace=0
@@ -53,8 +63,11 @@ kill_rounds() {
   local rounds=$1 delay=$3 count=$4 enough=$5 end=$((SECONDS + $2)) status round
   for round in $(seq 1 "$rounds"); do
     [ "$SECONDS" -lt "$end" ] && [ "${!count}" -lt "$enough" ] || break
-    rewrite_in_background cycle "$hosts"
+    rewrite_in_background cycle "$hosts" >"$cycling"
     pid=$!
+    # The delay counts from the loop's start: starting a Windows process takes longer than the
+    # whole delay on a loaded machine, and the kill would then never land in a rewrite.
+    wait_cycling "$round"
     sleep "$(printf '0.%03d' $((RANDOM % delay + 30)))"
     kill -9 "$pid" 2>/dev/null || true
     status=0
@@ -81,7 +94,7 @@ kill_rounds() {
     sleep "$settle"
     rewrite apply "$hosts" || fail "round $round: the rewrite after the kill failed"
     cmp -s "$hosts" "$work/new" || fail "round $round: the rewrite after the kill did not start from the whole file"
-    leftovers=$(ls -A "$work" | grep -vx -e HOSTS -e old -e new || true)
+    leftovers=$(ls -A "$work" | grep -vx -e HOSTS -e old -e new -e cycling || true)
     [ -z "$leftovers" ] || fail "round $round: left beside HOSTS after the next rewrite: $leftovers"
   done
 }
