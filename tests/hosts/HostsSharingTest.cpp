@@ -156,8 +156,10 @@ TEST_F(HostsSharingTest, HostsHeldForTheEditRefusesOtherWriters)
     const HANDLE hWriter = CreateFileA(m_hosts.c_str(), FILE_APPEND_DATA,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD nError = GetLastError();
+    const DWORD nSharingViolation = ERROR_SHARING_VIOLATION;
     EXPECT_EQ(hWriter, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(nError, nSharingViolation);
     if (hWriter != INVALID_HANDLE_VALUE)
         CloseHandle(hWriter);
     EXPECT_TRUE(held.IsUnchangedAt(m_hosts));
