@@ -1,5 +1,4 @@
 #include "hosts/HostsPath.h"
-#include "hosts/PlatformTag.h"
 
 #ifdef _WIN32
 #include "hosts/RegistryKey.h"
@@ -17,46 +16,19 @@
 #include <windows.h>
 #endif
 
-TEST(PlatformTag, DecidedByPlatformAndVersion)
+TEST(HostsPath, UnderTheSystemDirectory)
 {
     struct Case {
-        std::uint32_t platform, major, minor;
-        const char* tag;
-    };
-    const std::vector<Case> cases = {
-        {0, 3, 10, "WIN32"}, {1, 4, 10, "WIN9X"}, {1, 4, 90, "WIN9X"},
-        {2, 3, 51, "WINNT"}, {2, 4, 0, "WINNT"},  {2, 5, 0, "WIN2K"},
-        {2, 5, 1, "WINXP"},  {2, 5, 2, "WIN2K"},  {2, 5, 3, "WINXP"},
-        {2, 6, 0, "WINXP"},  {2, 10, 0, "WINXP"}, {3, 5, 0, "WINXP"},
-        {0xFFFFFFFFu, 4, 0, "WINXP"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(DecidePlatformTag(PlatformVersion{c.platform, c.major, c.minor}), c.tag)
-            << c.platform << " " << c.major << "." << c.minor;
-    }
-    EXPECT_EQ(DecidePlatformTag(std::nullopt), "WINXP");
-}
-
-TEST(HostsPath, DirectoryAndSuffixFollowTheTag)
-{
-    struct Case {
-        const char* tag;
         const char* directory;
-        HostsDirectory queried;
         const char* path;
     };
     const std::vector<Case> cases = {
-        {"WIN9X", "C:\\WINDOWS", HostsDirectory::Windows, "C:\\WINDOWS\\HOSTS"},
-        {"WINNT", "C:\\WINNT\\system32", HostsDirectory::System, "C:\\WINNT\\system32\\DRIVERS\\ETC\\HOSTS"},
-        {"WIN32", "C:\\WINDOWS\\SYSTEM", HostsDirectory::System, "C:\\WINDOWS\\SYSTEM\\DRIVERS\\ETC\\HOSTS"},
-        {"WIN2K", "D:\\WINNT\\system32", HostsDirectory::System, "D:\\WINNT\\system32\\DRIVERS\\ETC\\HOSTS"},
-        {"WINXP", "C:\\", HostsDirectory::System, "C:\\\\DRIVERS\\ETC\\HOSTS"},
-        {"WIN9X", "C:\\", HostsDirectory::Windows, "C:\\\\HOSTS"},
+        {"C:\\WINNT\\system32", "C:\\WINNT\\system32\\DRIVERS\\ETC\\HOSTS"},
+        {"D:\\WINDOWS\\system32", "D:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS"},
+        {"C:\\", "C:\\\\DRIVERS\\ETC\\HOSTS"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(HostsDirectoryFor(c.tag), c.queried) << c.tag;
-        EXPECT_EQ(MakeHostsFilePath(c.tag, c.directory), c.path) << c.tag;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(MakeHostsFilePath(c.directory), c.path) << c.directory;
 }
 
 TEST(HostsPath, ResolverDirectoryWhenUsableElseSystemDirectory)
