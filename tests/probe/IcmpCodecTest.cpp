@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -25,6 +27,8 @@ TEST(InternetChecksum, MatchesRfc1071Vectors)
         {{0x01, 0x02, 0x03}, 0xfb, 0xfd},
         {{0xff}, 0x00, 0xff},
         {{}, 0xff, 0xff},
+        // 0xFFFF + 0xFFFF + 0x0001 = 0x1FFFF: the first fold carries again.
+        {{0xff, 0xff, 0xff, 0xff, 0x00, 0x01}, 0xff, 0xfe},
     };
     for (const Case& c : cases) {
         const std::uint16_t nChecksum = InternetChecksum(c.data.data(), c.data.size());
@@ -155,6 +159,28 @@ TEST(IsEchoReply, AcceptsOnlyTheReplyToThisRequest)
                   c.bExpected)
             << c.szName;
     }
+    // As in the probe's receive buffer: the whole reply is there, but one byte fewer than its
+    // header length needs was received. The byte past them matches, so only the length check
+    // against the header's own length keeps the reply out.
+    const Bytes longestHeader = Datagram(kProbed, reply, 15);
+    for (const Bytes& whole : {withOption, longestHeader}) {
+        EXPECT_FALSE(IsEchoReply(whole.data(), whole.size() - 1, request, kProbed))
+            << "IHL " << (whole[0] & 0x0F) << ", one byte short";
+    }
+}
+
+TEST(MonotonicMilliseconds, CountsMillisecondsAsTheSteadyClockDoes)
+{
+    // A count in another unit (ticks, microseconds, a wrong frequency) drifts from the steady
+    // clock by far more than the allowance over a quarter of a second.
+    const auto start = std::chrono::steady_clock::now();
+    const std::uint32_t nStart = MonotonicMilliseconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    const std::uint32_t nElapsed = MonotonicMilliseconds() - nStart;
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(nElapsed, 250u);
+    EXPECT_NEAR(static_cast<double>(nElapsed), static_cast<double>(elapsed), 20.0);
 }
 
 TEST(MonotonicMilliseconds, StepsByOneMillisecond)
