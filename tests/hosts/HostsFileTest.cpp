@@ -95,6 +95,7 @@ TEST_F(HostsFileTest, FailuresLeaveTheFileByteIdentical)
     const std::vector<Case> cases = {
         {"UTF-16 LE mark", std::string("\xff\xfe#\0a\0\r\0\n\0", 10)},
         {"UTF-16 BE mark", std::string("\xfe\xff\0#\0a", 6)},
+        {"an empty file saved as UTF-16: the mark alone", "\xff\xfe"},
     };
     for (const Case& c : cases) {
         WriteBytes(m_hosts, c.bytes);

@@ -54,6 +54,8 @@ TEST(HostsPath, ResolverDirectoryWhenUsableElseSystemDirectory)
         {"C:\\" + std::string(238, 'd'), inSystem},
         {"C:\\etc\nD:\\x", inSystem},
         {"C:\\etc?", inSystem},
+        {"C:\\100%", inSystem},
+        {"\\\\\\server\\share\\etc", inSystem},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DecideHostsFilePath(c.dataBasePath, system), c.path) << c.dataBasePath;
