@@ -1,6 +1,8 @@
 #include "hosts/HostsPath.h"
 
 #ifdef _WIN32
+#include "ImportPatch.h"
+#include "hosts/DataBasePath.h"
 #include "hosts/RegistryKey.h"
 #endif
 
@@ -281,5 +283,77 @@ TEST(HostsPath, DataBasePathIgnoresTheEnvironment)
         const CDataBasePathValue value(REG_EXPAND_SZ, Sz(c.value));
         EXPECT_EQ(Lower(GetHostsFilePath()), c.path) << c.value;
     }
+}
+// Wine's registry always stores a string with its NUL, so the value's bytes are handed over here
+// as Windows may deliver them: without a NUL, with several, or with bytes after the first one.
+TEST(HostsPath, DataBasePathValueIsItsTextUpToTheFirstNul)
+{
+    const std::string windows = "C:\\WINDOWS";
+    struct Case {
+        DWORD type;
+        std::string bytes;
+        std::size_t nSize;
+        std::string path;
+    };
+    const std::vector<Case> cases = {
+        {REG_SZ, "D:\\etcXYZ", 6, "D:\\etc"},
+        {REG_SZ, Sz("D:\\etc") + "XYZ", 10, "D:\\etc"},
+        {REG_SZ, std::string("D:\\etc\0E:\\x\0", 14), 14, "D:\\etc"},
+        {REG_EXPAND_SZ, "%SystemRoot%\\tirox%", 18, "C:\\WINDOWS\\tirox"},
+        {REG_EXPAND_SZ, Sz("%SystemRoot%\\tirox"), 19, "C:\\WINDOWS\\tirox"},
+        {REG_SZ, "D:\\etc", 0, ""},
+        {REG_MULTI_SZ, Sz("D:\\etc") + Sz(""), 8, ""},
+        {REG_BINARY, "D:\\etc", 6, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DataBasePathOfValue(c.type, std::string_view(c.bytes.data(), c.nSize), windows), c.path)
+            << c.type << " " << c.bytes;
+    }
+}
+
+namespace {
+
+using DirectoryQueryW = UINT(WINAPI*)(LPWSTR, UINT);
+using DirectoryQueryA = UINT(WINAPI*)(LPSTR, UINT);
+
+// What the system and a user's own Windows directory are made to be: they differ on a terminal
+// server, where GetWindowsDirectory gives each user a directory of their own.
+template <typename Char>
+UINT CopyDirectory(const Char* szDirectory, Char* buffer, UINT size)
+{
+    UINT length = 0;
+    while (szDirectory[length] != 0)
+        ++length;
+    if (size <= length)
+        return length + 1;
+    for (UINT i = 0; i <= length; ++i)
+        buffer[i] = szDirectory[i];
+    return length;
+}
+UINT WINAPI SystemWindowsDirectoryW(LPWSTR buffer, UINT size)
+{
+    return CopyDirectory(L"C:\\TiroxSystemWindows", buffer, size);
+}
+UINT WINAPI UsersWindowsDirectoryW(LPWSTR buffer, UINT size)
+{
+    return CopyDirectory(L"C:\\users\\Public\\evil", buffer, size);
+}
+UINT WINAPI UsersWindowsDirectoryA(LPSTR buffer, UINT size)
+{
+    return CopyDirectory("C:\\users\\Public\\evil", buffer, size);
+}
+
+} // namespace
+
+TEST(HostsPath, DataBasePathExpandsToTheSystemsWindowsDirectoryNotTheUsers)
+{
+    const CImportPatch system("KERNEL32.dll", "GetSystemWindowsDirectoryW",
+                              reinterpret_cast<void*>(&SystemWindowsDirectoryW));
+    ASSERT_TRUE(system);
+    // Imported only by code that asks for the user's directory: patched where it is.
+    const CImportPatch usersW("KERNEL32.dll", "GetWindowsDirectoryW", reinterpret_cast<void*>(&UsersWindowsDirectoryW));
+    const CImportPatch usersA("KERNEL32.dll", "GetWindowsDirectoryA", reinterpret_cast<void*>(&UsersWindowsDirectoryA));
+    const CDataBasePathValue value(REG_EXPAND_SZ, Sz("%SystemRoot%\\tirox"));
+    EXPECT_EQ(Lower(GetHostsFilePath()), "c:\\tiroxsystemwindows\\tirox\\hosts");
 }
 #endif
