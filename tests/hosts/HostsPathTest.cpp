@@ -349,7 +349,7 @@ TEST(HostsPath, DataBasePathExpandsToTheSystemsWindowsDirectoryNotTheUsers)
 {
     const CImportPatch system("KERNEL32.dll", "GetSystemWindowsDirectoryW",
                               reinterpret_cast<void*>(&SystemWindowsDirectoryW));
-    ASSERT_TRUE(system);
+    EXPECT_TRUE(system) << "the system's Windows directory is not asked for";
     // Imported only by code that asks for the user's directory: patched where it is.
     const CImportPatch usersW("KERNEL32.dll", "GetWindowsDirectoryW", reinterpret_cast<void*>(&UsersWindowsDirectoryW));
     const CImportPatch usersA("KERNEL32.dll", "GetWindowsDirectoryA", reinterpret_cast<void*>(&UsersWindowsDirectoryA));
