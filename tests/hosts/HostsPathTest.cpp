@@ -251,6 +251,8 @@ TEST(HostsPath, FollowsTheResolverDataBasePath)
         {REG_SZ, "D:\\etc", "d:\\etc\\hosts"},
         {REG_EXPAND_SZ, Sz("%SystemRoot%\\tirox"), "c:\\windows\\tirox\\hosts"},
         {REG_EXPAND_SZ, Sz("%TiroxNoSuchVariable%\\etc"), system},
+        // A plain string is taken as it stands, and no directory name holds a '%'.
+        {REG_SZ, Sz("%SystemRoot%\\tirox"), system},
         {REG_NONE, "", system},
         {REG_SZ, Sz(""), system},
         {REG_DWORD, dword, system},
@@ -301,6 +303,7 @@ TEST(HostsPath, DataBasePathValueIsItsTextUpToTheFirstNul)
         {REG_SZ, std::string("D:\\etc\0E:\\x\0", 14), 14, "D:\\etc"},
         {REG_EXPAND_SZ, "%SystemRoot%\\tirox%", 18, "C:\\WINDOWS\\tirox"},
         {REG_EXPAND_SZ, Sz("%SystemRoot%\\tirox"), 19, "C:\\WINDOWS\\tirox"},
+        {REG_SZ, Sz("%SystemRoot%\\tirox"), 19, "%SystemRoot%\\tirox"},
         {REG_SZ, "D:\\etc", 0, ""},
         {REG_MULTI_SZ, Sz("D:\\etc") + Sz(""), 8, ""},
         {REG_BINARY, "D:\\etc", 6, ""},
