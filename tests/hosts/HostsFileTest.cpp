@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
+#include <cwchar>
 #include <new>
 #include <optional>
 #include <string>
@@ -354,7 +356,7 @@ const wchar_t* g_szFinalPath = L"";                   // NOLINT(cppcoreguideline
 FARPROC WINAPI GetProcAddressStandIn(HMODULE hModule, LPCSTR szName)
 {
     // A name, not an ordinal (whose high word is zero).
-    if (reinterpret_cast<ULONG_PTR>(szName) >> 16 != 0 && lstrcmpA(szName, "GetFinalPathNameByHandleW") == 0) {
+    if (reinterpret_cast<ULONG_PTR>(szName) >> 16 != 0 && std::strcmp(szName, "GetFinalPathNameByHandleW") == 0) {
         ++g_nFinalPathAsked;
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(g_pfnFinalPath));
     }
@@ -363,10 +365,10 @@ FARPROC WINAPI GetProcAddressStandIn(HMODULE hModule, LPCSTR szName)
 
 DWORD WINAPI FinalPathStandIn(HANDLE, LPWSTR buffer, DWORD size, DWORD)
 {
-    const DWORD length = lstrlenW(g_szFinalPath);
+    const auto length = static_cast<DWORD>(std::wcslen(g_szFinalPath));
     if (size <= length)
         return length + 1;
-    lstrcpyW(buffer, g_szFinalPath);
+    std::wmemcpy(buffer, g_szFinalPath, length + 1);
     return length;
 }
 
@@ -449,21 +451,21 @@ std::string PathOfDescriptor(int fd)
 
 } // namespace
 
-extern "C" int fsync(int fd)
+extern "C" int fsync(int fd) // NOLINT(readability-inconsistent-declaration-parameter-name): the C library's names are reserved
 {
     if (g_bRecording)
         g_calls.push_back("flush " + PathOfDescriptor(fd));
     return NextDefinition<int (*)(int)>("fsync")(fd);
 }
 
-extern "C" int fdatasync(int fd)
+extern "C" int fdatasync(int fd) // NOLINT(readability-inconsistent-declaration-parameter-name): the C library's names are reserved
 {
     if (g_bRecording)
         g_calls.push_back("flush " + PathOfDescriptor(fd));
     return NextDefinition<int (*)(int)>("fdatasync")(fd);
 }
 
-extern "C" int rename(const char* from, const char* to) noexcept
+extern "C" int rename(const char* from, const char* to) noexcept // NOLINT(readability-inconsistent-declaration-parameter-name): the C library's names are reserved
 {
     if (g_bRecording)
         g_calls.push_back(std::string("rename ") + from + " " + to);

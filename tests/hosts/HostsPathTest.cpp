@@ -300,7 +300,7 @@ TEST(HostsPath, DataBasePathValueIsItsTextUpToTheFirstNul)
     const std::vector<Case> cases = {
         {REG_SZ, "D:\\etcXYZ", 6, "D:\\etc"},
         {REG_SZ, Sz("D:\\etc") + "XYZ", 10, "D:\\etc"},
-        {REG_SZ, std::string("D:\\etc\0E:\\x\0", 14), 14, "D:\\etc"},
+        {REG_SZ, std::string("D:\\etc\0E:\\x\0", 12), 12, "D:\\etc"},
         {REG_EXPAND_SZ, "%SystemRoot%\\tirox%", 18, "C:\\WINDOWS\\tirox"},
         {REG_EXPAND_SZ, Sz("%SystemRoot%\\tirox"), 19, "C:\\WINDOWS\\tirox"},
         {REG_SZ, Sz("%SystemRoot%\\tirox"), 19, "%SystemRoot%\\tirox"},
