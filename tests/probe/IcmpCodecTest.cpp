@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <thread>
@@ -172,15 +173,20 @@ TEST(IsEchoReply, AcceptsOnlyTheReplyToThisRequest)
 TEST(MonotonicMilliseconds, CountsMillisecondsAsTheSteadyClockDoes)
 {
     // A count in another unit (ticks, microseconds, a wrong frequency) drifts from the steady
-    // clock by far more than the allowance over a quarter of a second.
-    const auto start = std::chrono::steady_clock::now();
-    const std::uint32_t nStart = MonotonicMilliseconds();
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    const std::uint32_t nElapsed = MonotonicMilliseconds() - nStart;
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_GE(nElapsed, 250u);
-    EXPECT_NEAR(static_cast<double>(nElapsed), static_cast<double>(elapsed), 20.0);
+    // clock by far more than the allowance over a quarter of a second, in every attempt; a busy
+    // machine's pause between two readings spoils one attempt at most now and then.
+    double dBestDifference = 1e9;
+    for (int nAttempt = 0; nAttempt < 3 && dBestDifference > 20.0; ++nAttempt) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::uint32_t nStart = MonotonicMilliseconds();
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        const std::uint32_t nElapsed = MonotonicMilliseconds() - nStart;
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        const double dDifference = std::abs(static_cast<double>(nElapsed) - static_cast<double>(elapsed));
+        dBestDifference = std::min(dBestDifference, dDifference);
+    }
+    EXPECT_LE(dBestDifference, 20.0);
 }
 
 TEST(MonotonicMilliseconds, StepsByOneMillisecond)
