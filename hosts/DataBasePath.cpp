@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -17,11 +16,9 @@ constexpr const char kDataBasePathValue[] = "DataBasePath";
 constexpr DWORD kMaxValueBytes = 1024;
 
 // The text up to its first NUL: a registry string need not end in one, or may hold several.
-std::string TextOf(const std::vector<char>& data, DWORD size)
+std::string TextOf(std::string_view bytes)
 {
-    const char* begin = data.data();
-    const auto* end = static_cast<const char*>(std::memchr(begin, '\0', size));
-    return std::string(begin, end ? end : begin + size);
+    return std::string(bytes.substr(0, bytes.find('\0')));
 }
 
 // The Windows directory as the system knows it, in the ANSI code page; empty when it cannot be
@@ -52,9 +49,14 @@ std::string QueryDataBasePath()
                          &size) != ERROR_SUCCESS
         || size > kMaxValueBytes)
         return {};
+    return DataBasePathOfValue(type, std::string_view(data.data(), size), SystemWindowsDirectory());
+}
+
+std::string DataBasePathOfValue(unsigned long type, std::string_view bytes, const std::string& windowsDirectory)
+{
     if (type == REG_SZ)
-        return TextOf(data, size);
+        return TextOf(bytes);
     if (type == REG_EXPAND_SZ)
-        return ExpandDataBasePath(TextOf(data, size), SystemWindowsDirectory()).value_or(std::string());
+        return ExpandDataBasePath(TextOf(bytes), windowsDirectory).value_or(std::string());
     return {};
 }

@@ -11,15 +11,9 @@
 #include <cstring>
 #include <vector>
 
-HostsDirectory HostsDirectoryFor(const std::string& tag)
+std::string MakeHostsFilePath(const std::string& systemDirectory)
 {
-    return tag == "WIN9X" ? HostsDirectory::Windows : HostsDirectory::System;
-}
-
-std::string MakeHostsFilePath(const std::string& tag, const std::string& directory)
-{
-    return directory
-           + (HostsDirectoryFor(tag) == HostsDirectory::Windows ? "\\HOSTS" : "\\DRIVERS\\ETC\\HOSTS");
+    return systemDirectory + "\\DRIVERS\\ETC\\HOSTS";
 }
 
 std::string QueryWholeDirectory(const std::function<unsigned(char* buffer, unsigned size)>& query)
@@ -108,7 +102,7 @@ std::string DecideHostsFilePath(const std::string& dataBasePath, const std::stri
     }
     if (systemDirectory.empty())
         return {};
-    return MakeHostsFilePath("WINNT", systemDirectory);
+    return MakeHostsFilePath(systemDirectory);
 }
 
 #ifdef _WIN32

@@ -5,15 +5,9 @@
 #include <optional>
 #include <string>
 
-enum class HostsDirectory { Windows, System };
-
-// The 9x family ("WIN9X") keeps HOSTS in the Windows directory, every other tag under the
-// system directory.
-HostsDirectory HostsDirectoryFor(const std::string& tag);
-
-// The directory followed by "\HOSTS" ("WIN9X") or "\DRIVERS\ETC\HOSTS" (every other tag), as it
+// Where the NT family keeps HOSTS: the system directory followed by "\DRIVERS\ETC\HOSTS", as it
 // stands: a drive root "C:\" gives a doubled backslash.
-std::string MakeHostsFilePath(const std::string& tag, const std::string& directory);
+std::string MakeHostsFilePath(const std::string& systemDirectory);
 
 // Runs a directory query shaped like GetSystemDirectoryA(buffer, size): it returns the length
 // written, or the size needed when the buffer is too small, or 0 on failure. Asks again with a
@@ -39,7 +33,7 @@ constexpr std::size_t kMaxDataBasePath = 240;
 // (the registry's DataBasePath, a REG_EXPAND_SZ through ExpandDataBasePath) when that is a usable
 // absolute path, otherwise under the system directory, where the NT family keeps it. Empty when
 // neither is known.
-// The program only loads on the NT family, so it never asks for the platform tag here: a 9x
+// The program only loads on the NT family, so it never asks for the Windows version here: a 9x
 // answer would come from a compatibility mode, and its HOSTS would be a file nothing reads.
 [[nodiscard]] std::string DecideHostsFilePath(const std::string& dataBasePath,
                                               const std::string& systemDirectory);

@@ -13,8 +13,6 @@ public:
     using const_iterator = std::list<RouteEntry>::const_iterator;
 
     void AddTail(const RouteEntry& entry) { m_entries.push_back(entry); }
-    // Takes the first entry out and returns it; the table must not be empty.
-    RouteEntry RemoveHead();
     // Removes the entry at pos and returns its successor, so a walk can go on.
     iterator RemoveAt(iterator pos) { return m_entries.erase(pos); }
     void RemoveAll() { m_entries.clear(); }

@@ -64,6 +64,8 @@ TEST(HostsEdit, ApplyReplacesInsertsOrAppendsByTheFirstLineNamingEachHost)
          "# top\r\n" + kPortal + kGame + "10.0.0.1  tirox.example ddz.tirox.example\r\n"},
         {"a remark names no host", "10.0.0.1 #tirox.example\n",
          "10.0.0.1  #tirox.example\r\n" + kPortal + kGame},
+        {"a vertical tab or form feed ending the line is white space",
+         "10.0.0.1 tirox.example\v\n10.0.0.2 ddz.tirox.example\f\n", kPortal + kGame},
         {"a name that merely contains # is another name", "10.0.0.1 tirox.example#x\n",
          "10.0.0.1  tirox.example#x\r\n" + kPortal + kGame},
         {"comment, blank and single-word lines, CR LF, lone CR, no final LF",
@@ -93,6 +95,8 @@ TEST(HostsEdit, RestoreRemovesTheFirstLineNamingEachHostAlone)
          "10.0.0.1 tirox.example alias.example\n10.0.0.2 tirox.example\n",
          "10.0.0.1  tirox.example alias.example\r\n10.0.0.2  tirox.example\r\n"},
         {"a remark names no host", "10.0.0.1 #tirox.example\n", "10.0.0.1  #tirox.example\r\n"},
+        {"a vertical tab or form feed ending the line is white space",
+         "10.0.0.1 tirox.example\f\n127.0.0.1 localhost\n10.0.0.2 ddz.tirox.example\v\n", "127.0.0.1  localhost\r\n"},
     };
     for (const EditCase& c : cases)
         EXPECT_EQ(EditHostsText(c.input, TwoHostTable(), true), c.expected) << c.name;

@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 
+#include "hosts/FinalPath.h"
 #include "hosts/HostsEdit.h"
 #include "hosts/HostsFile.h"
 #include "hosts/HostsFileRead.h"
@@ -8,15 +9,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <cstring>
+#include <cwchar>
 #include <new>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
 #include "ImportPatch.h"
 
 #include <windows.h>
+#else
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace testfiles;
@@ -95,6 +106,7 @@ TEST_F(HostsFileTest, FailuresLeaveTheFileByteIdentical)
     const std::vector<Case> cases = {
         {"UTF-16 LE mark", std::string("\xff\xfe#\0a\0\r\0\n\0", 10)},
         {"UTF-16 BE mark", std::string("\xfe\xff\0#\0a", 6)},
+        {"an empty file saved as UTF-16: the mark alone", "\xff\xfe"},
     };
     for (const Case& c : cases) {
         WriteBytes(m_hosts, c.bytes);
@@ -327,6 +339,226 @@ TEST_F(HostsFileTest, FileHeldOpenByAnotherIsAFailure)
     EXPECT_FALSE(RewriteHostsFileAt(m_hosts, m_tables[0], false));
     CloseHandle(hOther);
     EXPECT_EQ(ReadBytes(m_hosts), kSample);
+    ExpectNoLeftovers(m_hosts);
+}
+
+namespace {
+
+using GetFinalPathCall = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+using GetProcAddressCall = FARPROC(WINAPI*)(HMODULE, LPCSTR);
+
+// What GetProcAddress gives for GetFinalPathNameByHandleW while the stand-in below is in place
+// (nullptr: the call is missing, as on Windows XP), and how often it was asked for.
+GetProcAddressCall g_pfnRealGetProcAddress = nullptr; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+GetFinalPathCall g_pfnFinalPath = nullptr;            // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+int g_nFinalPathAsked = 0;                            // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+const wchar_t* g_szFinalPath = L"";                   // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+
+FARPROC WINAPI GetProcAddressStandIn(HMODULE hModule, LPCSTR szName)
+{
+    // A name, not an ordinal (whose high word is zero).
+    if (reinterpret_cast<ULONG_PTR>(szName) >> 16 != 0 && std::strcmp(szName, "GetFinalPathNameByHandleW") == 0) {
+        ++g_nFinalPathAsked;
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(g_pfnFinalPath));
+    }
+    return g_pfnRealGetProcAddress(hModule, szName);
+}
+
+DWORD WINAPI FinalPathStandIn(HANDLE, LPWSTR buffer, DWORD size, DWORD)
+{
+    const auto length = static_cast<DWORD>(std::wcslen(g_szFinalPath));
+    if (size <= length)
+        return length + 1;
+    std::wmemcpy(buffer, g_szFinalPath, length + 1);
+    return length;
+}
+
+class CFinalPathCall {
+public:
+    explicit CFinalPathCall(GetFinalPathCall pfnFinalPath)
+        : m_patch("KERNEL32.dll", "GetProcAddress", reinterpret_cast<void*>(&GetProcAddressStandIn))
+    {
+        g_pfnRealGetProcAddress = reinterpret_cast<GetProcAddressCall>(m_patch.Original());
+        g_pfnFinalPath = pfnFinalPath;
+        g_nFinalPathAsked = 0;
+    }
+    explicit operator bool() const { return static_cast<bool>(m_patch); }
+
+private:
+    CImportPatch m_patch;
+};
+
+} // namespace
+
+// Windows XP has no GetFinalPathNameByHandleW: HOSTS is then rewritten where it is.
+TEST_F(HostsFileTest, WithoutTheFinalPathCallApplyAndRestoreWorkInPlace)
+{
+    WriteBytes(m_hosts, kSample);
+    const CFinalPathCall missing(nullptr);
+    ASSERT_TRUE(missing);
+    ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[1], false));
+    EXPECT_EQ(ReadBytes(m_hosts), EditHostsText(kSample, m_tables[1], false));
+    ExpectNoLeftovers(m_hosts);
+    ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], true));
+    EXPECT_EQ(ReadBytes(m_hosts), "# sample\r\n127.0.0.1  localhost\r\n");
+    ExpectNoLeftovers(m_hosts);
+    EXPECT_GT(g_nFinalPathAsked, 0) << "the rewrite never looked for the call";
+}
+
+// A link may lead to a file on a network share, which the call names \\?\UNC\server\share\...:
+// that is the share's file, not a relative path "UNC\server\...".
+TEST_F(HostsFileTest, FinalPathOnANetworkShareNamesTheShare)
+{
+    WriteBytes(m_hosts, kSample);
+    struct Case {
+        const wchar_t* szFinal;
+        std::vector<std::string> accepted;
+    };
+    const std::vector<Case> cases = {
+        {L"\\\\?\\UNC\\server\\share\\etc\\HOSTS",
+         {"\\\\?\\UNC\\server\\share\\etc\\HOSTS", "\\\\server\\share\\etc\\HOSTS"}},
+        {L"\\\\?\\D:\\net\\etc\\HOSTS", {"D:\\net\\etc\\HOSTS"}},
+    };
+    const CFinalPathCall call(&FinalPathStandIn);
+    ASSERT_TRUE(call);
+    for (const Case& c : cases) {
+        g_szFinalPath = c.szFinal;
+        std::string finalPath;
+        ASSERT_TRUE(FindFinalPath(m_hosts, finalPath));
+        EXPECT_NE(std::find(c.accepted.begin(), c.accepted.end(), finalPath), c.accepted.end()) << finalPath;
+    }
+    EXPECT_GT(g_nFinalPathAsked, 0);
+}
+#else
+namespace {
+
+// The temporary file's flushes and the renames, in the order the rewrite makes them: the
+// program's calls to fsync, fdatasync and rename reach these definitions, which pass them on.
+std::vector<std::string> g_calls;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+std::atomic<bool> g_bRecording{false}; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+
+template <typename Call>
+Call NextDefinition(const char* szName)
+{
+    return reinterpret_cast<Call>(dlsym(RTLD_NEXT, szName));
+}
+
+std::string PathOfDescriptor(int fd)
+{
+    char target[4096];
+    const ssize_t length = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target);
+    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+}
+
+} // namespace
+
+extern "C" int fsync(int fd) // NOLINT(readability-inconsistent-declaration-parameter-name): the C library's names are reserved
+{
+    if (g_bRecording)
+        g_calls.push_back("flush " + PathOfDescriptor(fd));
+    return NextDefinition<int (*)(int)>("fsync")(fd);
+}
+
+extern "C" int fdatasync(int fd) // NOLINT(readability-inconsistent-declaration-parameter-name): the C library's names are reserved
+{
+    if (g_bRecording)
+        g_calls.push_back("flush " + PathOfDescriptor(fd));
+    return NextDefinition<int (*)(int)>("fdatasync")(fd);
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept // NOLINT(readability-inconsistent-declaration-parameter-name): the C library's names are reserved
+{
+    if (g_bRecording)
+        g_calls.push_back(std::string("rename ") + from + " " + to);
+    return NextDefinition<int (*)(const char*, const char*)>("rename")(from, to);
+}
+
+// A power loss right after the rename must find the new content on disk, not an empty file.
+TEST_F(HostsFileTest, NewContentIsFlushedBeforeItTakesTheName)
+{
+    WriteBytes(m_hosts, kSample);
+    const std::string temporary = CReplacementFile::TemporaryPathFor(m_hosts);
+    g_calls.clear();
+    g_bRecording = true;
+    const bool bRewritten = RewriteHostsFileAt(m_hosts, m_tables[0], false);
+    g_bRecording = false;
+    ASSERT_TRUE(bRewritten);
+    const std::vector<std::string> expected = {"flush " + temporary, "rename " + temporary + " " + m_hosts};
+    EXPECT_EQ(g_calls, expected);
+}
+
+TEST_F(HostsFileTest, FileKeepsItsPermissionBits)
+{
+    for (const mode_t mode : {0600, 0640, 0444, 0755}) {
+        WriteBytes(m_hosts, kSample);
+        ASSERT_EQ(chmod(m_hosts.c_str(), mode), 0);
+        ASSERT_TRUE(RewriteHostsFileAt(m_hosts, m_tables[0], false)) << std::oct << mode;
+        struct stat rewritten {};
+        ASSERT_EQ(stat(m_hosts.c_str(), &rewritten), 0);
+        EXPECT_EQ(rewritten.st_mode & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(ReadBytes(m_hosts), EditHostsText(kSample, m_tables[0], false)) << std::oct << mode;
+        ASSERT_EQ(chmod(m_hosts.c_str(), 0644), 0);
+    }
+}
+
+// Another process keeps linking a file of its own to the temporary name while rewrites run: a
+// rewrite may fail, but never writes into that file.
+TEST_F(HostsFileTest, LinkRacingForTheTemporaryNameIsNeverWritten)
+{
+    const std::string temporary = CReplacementFile::TemporaryPathFor(m_hosts);
+    const std::string other = Join(m_dir, "other");
+    WriteBytes(other, "precious\r\n");
+    WriteBytes(m_hosts, kSample);
+    std::atomic<bool> bStop{false};
+    std::thread linker([&] {
+        while (!bStop) {
+            // Fails while the name is taken; tried again at once.
+            [[maybe_unused]] const int nLinked = link(other.c_str(), temporary.c_str());
+        }
+    });
+    int nRewritten = 0;
+    for (int i = 0; i < 2000; ++i)
+        nRewritten += RewriteHostsFileAt(m_hosts, m_tables[i % 2], i % 2 == 1) ? 1 : 0;
+    bStop = true;
+    linker.join();
+    EXPECT_EQ(ReadBytes(other), "precious\r\n");
+    EXPECT_GT(nRewritten, 0);
+    (void)std::remove(temporary.c_str());
+}
+
+// Two rewrites at once, and a reader: the file always holds one whole content, never a mix or a
+// part, and nothing is left beside it.
+TEST_F(HostsFileTest, TwoRewritesAtOnceLeaveOneWholeContent)
+{
+    // No comment or blank line: every rewrite of it gives one of these three contents.
+    const std::string original = "127.0.0.1 localhost\r\n";
+    const std::string restored = EditHostsText(original, m_tables[0], true);
+    const std::vector<std::string> whole = {original, restored, EditHostsText(original, m_tables[0], false),
+                                            EditHostsText(original, m_tables[1], false)};
+    WriteBytes(m_hosts, original);
+    std::atomic<bool> bStop{false};
+    std::atomic<int> nTorn{0};
+    std::thread reader([&] {
+        while (!bStop) {
+            const std::optional<std::string> bytes = ReadBytes(m_hosts);
+            if (!bytes || std::find(whole.begin(), whole.end(), *bytes) == whole.end())
+                ++nTorn;
+        }
+    });
+    auto rewrites = [&](int group) {
+        for (int i = 0; i < 300; ++i)
+            (void)RewriteHostsFileAt(m_hosts, m_tables[group], i % 2 == 1);
+    };
+    std::thread first(rewrites, 0);
+    std::thread second(rewrites, 1);
+    first.join();
+    second.join();
+    bStop = true;
+    reader.join();
+    EXPECT_EQ(nTorn, 0);
+    const std::optional<std::string> last = ReadBytes(m_hosts);
+    ASSERT_TRUE(last);
+    EXPECT_NE(std::find(whole.begin(), whole.end(), *last), whole.end()) << *last;
     ExpectNoLeftovers(m_hosts);
 }
 #endif

@@ -1,7 +1,8 @@
 #include "hosts/HostsPath.h"
-#include "hosts/PlatformTag.h"
 
 #ifdef _WIN32
+#include "ImportPatch.h"
+#include "hosts/DataBasePath.h"
 #include "hosts/RegistryKey.h"
 #endif
 
@@ -17,46 +18,19 @@
 #include <windows.h>
 #endif
 
-TEST(PlatformTag, DecidedByPlatformAndVersion)
+TEST(HostsPath, UnderTheSystemDirectory)
 {
     struct Case {
-        std::uint32_t platform, major, minor;
-        const char* tag;
-    };
-    const std::vector<Case> cases = {
-        {0, 3, 10, "WIN32"}, {1, 4, 10, "WIN9X"}, {1, 4, 90, "WIN9X"},
-        {2, 3, 51, "WINNT"}, {2, 4, 0, "WINNT"},  {2, 5, 0, "WIN2K"},
-        {2, 5, 1, "WINXP"},  {2, 5, 2, "WIN2K"},  {2, 5, 3, "WINXP"},
-        {2, 6, 0, "WINXP"},  {2, 10, 0, "WINXP"}, {3, 5, 0, "WINXP"},
-        {0xFFFFFFFFu, 4, 0, "WINXP"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(DecidePlatformTag(PlatformVersion{c.platform, c.major, c.minor}), c.tag)
-            << c.platform << " " << c.major << "." << c.minor;
-    }
-    EXPECT_EQ(DecidePlatformTag(std::nullopt), "WINXP");
-}
-
-TEST(HostsPath, DirectoryAndSuffixFollowTheTag)
-{
-    struct Case {
-        const char* tag;
         const char* directory;
-        HostsDirectory queried;
         const char* path;
     };
     const std::vector<Case> cases = {
-        {"WIN9X", "C:\\WINDOWS", HostsDirectory::Windows, "C:\\WINDOWS\\HOSTS"},
-        {"WINNT", "C:\\WINNT\\system32", HostsDirectory::System, "C:\\WINNT\\system32\\DRIVERS\\ETC\\HOSTS"},
-        {"WIN32", "C:\\WINDOWS\\SYSTEM", HostsDirectory::System, "C:\\WINDOWS\\SYSTEM\\DRIVERS\\ETC\\HOSTS"},
-        {"WIN2K", "D:\\WINNT\\system32", HostsDirectory::System, "D:\\WINNT\\system32\\DRIVERS\\ETC\\HOSTS"},
-        {"WINXP", "C:\\", HostsDirectory::System, "C:\\\\DRIVERS\\ETC\\HOSTS"},
-        {"WIN9X", "C:\\", HostsDirectory::Windows, "C:\\\\HOSTS"},
+        {"C:\\WINNT\\system32", "C:\\WINNT\\system32\\DRIVERS\\ETC\\HOSTS"},
+        {"D:\\WINDOWS\\system32", "D:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS"},
+        {"C:\\", "C:\\\\DRIVERS\\ETC\\HOSTS"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(HostsDirectoryFor(c.tag), c.queried) << c.tag;
-        EXPECT_EQ(MakeHostsFilePath(c.tag, c.directory), c.path) << c.tag;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(MakeHostsFilePath(c.directory), c.path) << c.directory;
 }
 
 TEST(HostsPath, ResolverDirectoryWhenUsableElseSystemDirectory)
@@ -82,6 +56,8 @@ TEST(HostsPath, ResolverDirectoryWhenUsableElseSystemDirectory)
         {"C:\\" + std::string(238, 'd'), inSystem},
         {"C:\\etc\nD:\\x", inSystem},
         {"C:\\etc?", inSystem},
+        {"C:\\100%", inSystem},
+        {"\\\\\\server\\share\\etc", inSystem},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DecideHostsFilePath(c.dataBasePath, system), c.path) << c.dataBasePath;
@@ -275,6 +251,8 @@ TEST(HostsPath, FollowsTheResolverDataBasePath)
         {REG_SZ, "D:\\etc", "d:\\etc\\hosts"},
         {REG_EXPAND_SZ, Sz("%SystemRoot%\\tirox"), "c:\\windows\\tirox\\hosts"},
         {REG_EXPAND_SZ, Sz("%TiroxNoSuchVariable%\\etc"), system},
+        // A plain string is taken as it stands, and no directory name holds a '%'.
+        {REG_SZ, Sz("%SystemRoot%\\tirox"), system},
         {REG_NONE, "", system},
         {REG_SZ, Sz(""), system},
         {REG_DWORD, dword, system},
@@ -307,5 +285,78 @@ TEST(HostsPath, DataBasePathIgnoresTheEnvironment)
         const CDataBasePathValue value(REG_EXPAND_SZ, Sz(c.value));
         EXPECT_EQ(Lower(GetHostsFilePath()), c.path) << c.value;
     }
+}
+// Wine's registry always stores a string with its NUL, so the value's bytes are handed over here
+// as Windows may deliver them: without a NUL, with several, or with bytes after the first one.
+TEST(HostsPath, DataBasePathValueIsItsTextUpToTheFirstNul)
+{
+    const std::string windows = "C:\\WINDOWS";
+    struct Case {
+        DWORD type;
+        std::string bytes;
+        std::size_t nSize;
+        std::string path;
+    };
+    const std::vector<Case> cases = {
+        {REG_SZ, "D:\\etcXYZ", 6, "D:\\etc"},
+        {REG_SZ, Sz("D:\\etc") + "XYZ", 10, "D:\\etc"},
+        {REG_SZ, std::string("D:\\etc\0E:\\x\0", 12), 12, "D:\\etc"},
+        {REG_EXPAND_SZ, "%SystemRoot%\\tirox%", 18, "C:\\WINDOWS\\tirox"},
+        {REG_EXPAND_SZ, Sz("%SystemRoot%\\tirox"), 19, "C:\\WINDOWS\\tirox"},
+        {REG_SZ, Sz("%SystemRoot%\\tirox"), 19, "%SystemRoot%\\tirox"},
+        {REG_SZ, "D:\\etc", 0, ""},
+        {REG_MULTI_SZ, Sz("D:\\etc") + Sz(""), 8, ""},
+        {REG_BINARY, "D:\\etc", 6, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DataBasePathOfValue(c.type, std::string_view(c.bytes.data(), c.nSize), windows), c.path)
+            << c.type << " " << c.bytes;
+    }
+}
+
+namespace {
+
+using DirectoryQueryW = UINT(WINAPI*)(LPWSTR, UINT);
+using DirectoryQueryA = UINT(WINAPI*)(LPSTR, UINT);
+
+// What the system and a user's own Windows directory are made to be: they differ on a terminal
+// server, where GetWindowsDirectory gives each user a directory of their own.
+template <typename Char>
+UINT CopyDirectory(const Char* szDirectory, Char* buffer, UINT size)
+{
+    UINT length = 0;
+    while (szDirectory[length] != 0)
+        ++length;
+    if (size <= length)
+        return length + 1;
+    for (UINT i = 0; i <= length; ++i)
+        buffer[i] = szDirectory[i];
+    return length;
+}
+UINT WINAPI SystemWindowsDirectoryW(LPWSTR buffer, UINT size)
+{
+    return CopyDirectory(L"C:\\TiroxSystemWindows", buffer, size);
+}
+UINT WINAPI UsersWindowsDirectoryW(LPWSTR buffer, UINT size)
+{
+    return CopyDirectory(L"C:\\users\\Public\\evil", buffer, size);
+}
+UINT WINAPI UsersWindowsDirectoryA(LPSTR buffer, UINT size)
+{
+    return CopyDirectory("C:\\users\\Public\\evil", buffer, size);
+}
+
+} // namespace
+
+TEST(HostsPath, DataBasePathExpandsToTheSystemsWindowsDirectoryNotTheUsers)
+{
+    const CImportPatch system("KERNEL32.dll", "GetSystemWindowsDirectoryW",
+                              reinterpret_cast<void*>(&SystemWindowsDirectoryW));
+    EXPECT_TRUE(system) << "the system's Windows directory is not asked for";
+    // Imported only by code that asks for the user's directory: patched where it is.
+    const CImportPatch usersW("KERNEL32.dll", "GetWindowsDirectoryW", reinterpret_cast<void*>(&UsersWindowsDirectoryW));
+    const CImportPatch usersA("KERNEL32.dll", "GetWindowsDirectoryA", reinterpret_cast<void*>(&UsersWindowsDirectoryA));
+    const CDataBasePathValue value(REG_EXPAND_SZ, Sz("%SystemRoot%\\tirox"));
+    EXPECT_EQ(Lower(GetHostsFilePath()), "c:\\tiroxsystemwindows\\tirox\\hosts");
 }
 #endif

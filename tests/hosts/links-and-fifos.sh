@@ -6,8 +6,9 @@
 # - a link or a FIFO at the temporary name: removed natively and the rewrite succeeds; the
 #   Windows build leaves either alone (Wine would delete the file a link leads to, and deletes no
 #   FIFO) and fails at once with HOSTS unchanged; the file the link leads to keeps its bytes;
-# - the Windows build's backup name: a hard link there to a read-only file, or a link there while
-#   HOSTS is missing, is left alone and the rewrite fails.
+# - the Windows build's backup name: a hard link there to a read-only file, a link there while
+#   HOSTS is missing, and a link or a FIFO there while HOSTS exists are left alone and the rewrite
+#   fails; natively that name is not used.
 # Usage: links-and-fifos.sh [--wine PREFIX] HOSTS_REWRITE_TOOL
 set -euo pipefail
 source "$(dirname "$0")/rewrite-tool.sh"
@@ -95,5 +96,35 @@ if [ -n "$wine_prefix" ]; then
   [ "$(cat "$work/elsewhere/other")" = $'precious\r' ] || fail "$case: the file it leads to was written or removed"
   rm -f "$work"/etc/* "$work"/elsewhere/*
 fi
+# A link or a FIFO at the backup name while HOSTS is there: the Windows build leaves it alone
+# (removing a link there under Wine would delete the file it leads to) and fails with HOSTS
+# unchanged; natively the name is not used and the rewrite succeeds. Either way it stays.
+for leftover in FIFO "link to a file elsewhere"; do
+  case="a $leftover at the backup name"
+  cp "$work/sample" "$hosts"
+  printf 'precious\r\n' >"$work/elsewhere/other"
+  if [ "$leftover" = FIFO ]; then
+    mkfifo "$hosts.tirox-old"
+  else
+    ln -s ../elsewhere/other "$hosts.tirox-old"
+  fi
+  status=0
+  TIROX_REWRITE_TIMEOUT=20 rewrite apply "$hosts" || status=$?
+  if [ -n "$wine_prefix" ]; then
+    [ "$status" -eq 1 ] || fail "$case: exit status $status, not a failure returned at once"
+    cmp "$work/sample" "$hosts" || fail "$case: HOSTS changed"
+    only_in "$work/etc" "HOSTS HOSTS.tirox-old"
+  else
+    [ "$status" -eq 0 ] || fail "$case: apply failed (exit status $status)"
+    cmp "$work/applied" "$hosts" || fail "$case: HOSTS lacks the edit"
+  fi
+  if [ "$leftover" = FIFO ]; then
+    [ -p "$hosts.tirox-old" ] || fail "$case: the FIFO was removed or replaced"
+  else
+    [ -L "$hosts.tirox-old" ] || fail "$case: the link was removed or replaced"
+  fi
+  [ "$(cat "$work/elsewhere/other")" = $'precious\r' ] || fail "$case: the file it leads to was written or removed"
+  rm -f "$work"/etc/* "$work"/elsewhere/*
+done
 echo "links and FIFOs: a linked HOSTS edited where it leads, the link kept; a FIFO HOSTS refused" \
      "at once; a link or a FIFO at the temporary name $([ -n "$wine_prefix" ] && echo refused || echo removed)"

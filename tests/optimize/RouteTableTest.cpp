@@ -15,18 +15,6 @@ std::vector<RouteEntry> Walk(const CRouteTable& table)
 
 } // namespace
 
-TEST(RouteTable, RemoveHeadOfOneEntryLeavesAnEmptyTableThatTakesEntriesAgain)
-{
-    CRouteTable table;
-    table.AddTail({"1.2.3.4", "a.example"});
-    RouteEntry head = table.RemoveHead();
-    EXPECT_EQ(head, (RouteEntry{"1.2.3.4", "a.example"}));
-    EXPECT_EQ(table.GetCount(), 0u);
-    EXPECT_TRUE(table.IsEmpty());
-    table.AddTail({"5.6.7.8", "b.example"});
-    EXPECT_EQ(table.GetCount(), 1u);
-}
-
 TEST(RouteTable, KeepsDuplicateHostNamesAndAWalkMeetsTheFirstOneFirst)
 {
     CRouteTable table;

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -25,6 +28,8 @@ TEST(InternetChecksum, MatchesRfc1071Vectors)
         {{0x01, 0x02, 0x03}, 0xfb, 0xfd},
         {{0xff}, 0x00, 0xff},
         {{}, 0xff, 0xff},
+        // 0xFFFF + 0xFFFF + 0x0001 = 0x1FFFF: the first fold carries again.
+        {{0xff, 0xff, 0xff, 0xff, 0x00, 0x01}, 0xff, 0xfe},
     };
     for (const Case& c : cases) {
         const std::uint16_t nChecksum = InternetChecksum(c.data.data(), c.data.size());
@@ -155,6 +160,33 @@ TEST(IsEchoReply, AcceptsOnlyTheReplyToThisRequest)
                   c.bExpected)
             << c.szName;
     }
+    // As in the probe's receive buffer: the whole reply is there, but one byte fewer than its
+    // header length needs was received. The byte past them matches, so only the length check
+    // against the header's own length keeps the reply out.
+    const Bytes longestHeader = Datagram(kProbed, reply, 15);
+    for (const Bytes& whole : {withOption, longestHeader}) {
+        EXPECT_FALSE(IsEchoReply(whole.data(), whole.size() - 1, request, kProbed))
+            << "IHL " << (whole[0] & 0x0F) << ", one byte short";
+    }
+}
+
+TEST(MonotonicMilliseconds, CountsMillisecondsAsTheSteadyClockDoes)
+{
+    // A count in another unit (ticks, microseconds, a wrong frequency) drifts from the steady
+    // clock by far more than the allowance over a quarter of a second, in every attempt; a busy
+    // machine's pause between two readings spoils one attempt at most now and then.
+    double dBestDifference = 1e9;
+    for (int nAttempt = 0; nAttempt < 3 && dBestDifference > 20.0; ++nAttempt) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::uint32_t nStart = MonotonicMilliseconds();
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        const std::uint32_t nElapsed = MonotonicMilliseconds() - nStart;
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        const double dDifference = std::abs(static_cast<double>(nElapsed) - static_cast<double>(elapsed));
+        dBestDifference = std::min(dBestDifference, dDifference);
+    }
+    EXPECT_LE(dBestDifference, 20.0);
 }
 
 TEST(MonotonicMilliseconds, StepsByOneMillisecond)

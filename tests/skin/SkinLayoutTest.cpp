@@ -19,19 +19,20 @@ namespace {
 struct LayoutCase {
     int nDpi = 0;
     SkinSize client;
+    SkinSize background;
     SkinRect start;
     SkinRect log;
     SkinRect restore;
 };
 
-// The 96-DPI window as the template gives it, and the same window scaled by 1.25, 1.5, 1.75 and
+// The 96-DPI window as the template gives it (on its 400x300 background picture), and the same window scaled by 1.25, 1.5, 1.75 and
 // 2, worked out by hand.
 const LayoutCase kLayoutCases[] = {
-    {96, {398, 294}, {297, 69, 88, 88}, {14, 198, 368, 50}, {297, 258, 79, 12}},
-    {120, {498, 368}, {371, 86, 110, 110}, {18, 248, 460, 63}, {371, 323, 99, 15}},
-    {144, {597, 441}, {446, 104, 132, 132}, {21, 297, 552, 75}, {446, 387, 119, 18}},
-    {168, {697, 515}, {520, 121, 154, 154}, {25, 347, 644, 88}, {520, 452, 138, 21}},
-    {192, {796, 588}, {594, 138, 176, 176}, {28, 396, 736, 100}, {594, 516, 158, 24}},
+    {96, {398, 294}, {400, 300}, {297, 69, 88, 88}, {14, 198, 368, 50}, {297, 258, 79, 12}},
+    {120, {498, 368}, {500, 375}, {371, 86, 110, 110}, {18, 248, 460, 63}, {371, 323, 99, 15}},
+    {144, {597, 441}, {600, 450}, {446, 104, 132, 132}, {21, 297, 552, 75}, {446, 387, 119, 18}},
+    {168, {697, 515}, {700, 525}, {520, 121, 154, 154}, {25, 347, 644, 88}, {520, 452, 138, 21}},
+    {192, {796, 588}, {800, 600}, {594, 138, 176, 176}, {28, 396, 736, 100}, {594, 516, 158, 24}},
 };
 
 TEST(SkinLayoutTest, IsThe96DpiWindowTimesTheScale)
@@ -40,6 +41,8 @@ TEST(SkinLayoutTest, IsThe96DpiWindowTimesTheScale)
         const CSkinLayout layout{CDisplayScale(c.nDpi)};
         EXPECT_EQ(layout.Client().cx, c.client.cx) << c.nDpi << " DPI";
         EXPECT_EQ(layout.Client().cy, c.client.cy) << c.nDpi << " DPI";
+        EXPECT_EQ(layout.Background().cx, c.background.cx) << c.nDpi << " DPI";
+        EXPECT_EQ(layout.Background().cy, c.background.cy) << c.nDpi << " DPI";
         EXPECT_EQ(layout.StartButton(), c.start) << c.nDpi << " DPI";
         EXPECT_EQ(layout.LogPane(), c.log) << c.nDpi << " DPI";
         EXPECT_EQ(layout.RestoreButton(), c.restore) << c.nDpi << " DPI";
