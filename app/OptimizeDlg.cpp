@@ -281,7 +281,7 @@ void COptimizeDlg::AppendLog(const std::string& text)
     SendMessageW(m_editLog, EM_GETSEL, reinterpret_cast<WPARAM>(&dwSelStart), reinterpret_cast<LPARAM>(&dwSelEnd));
     const DWORD dwLength = static_cast<DWORD>(GetWindowTextLengthW(m_editLog));
     RaiseLogLimit(dwLength, wide.size());
-    SendMessageW(m_editLog, EM_SETSEL, dwLength, dwLength);
+    SendMessageW(m_editLog, EM_SETSEL, dwLength, static_cast<LPARAM>(dwLength));
     SendMessageW(m_editLog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
     // A caret at the end follows the text, as before; anything else the player set stays.
     const bool bCaretAtEnd = dwSelStart == dwSelEnd && dwSelEnd >= dwLength;
@@ -289,7 +289,7 @@ void COptimizeDlg::AppendLog(const std::string& text)
     // The pane now shows the new text. Putting the selection back may scroll to it (Wine does):
     // the view goes back to the new text.
     const LRESULT nFirstLine = SendMessageW(m_editLog, EM_GETFIRSTVISIBLELINE, 0, 0);
-    SendMessageW(m_editLog, EM_SETSEL, dwSelStart, dwSelEnd);
+    SendMessageW(m_editLog, EM_SETSEL, dwSelStart, static_cast<LPARAM>(dwSelEnd));
     const LRESULT nScrolled = SendMessageW(m_editLog, EM_GETFIRSTVISIBLELINE, 0, 0) - nFirstLine;
     if (nScrolled != 0)
         SendMessageW(m_editLog, EM_LINESCROLL, 0, -nScrolled);

@@ -31,7 +31,7 @@ std::wstring FillerText(size_t length)
     text.reserve(length + 64);
     for (unsigned line = 1; text.size() < length; ++line) {
         wchar_t buffer[64];
-        std::swprintf(buffer, 64, L"filler %05u .............................\r\n", line);
+        (void)std::swprintf(buffer, 64, L"filler %05u .............................\r\n", line);
         text += buffer;
     }
     text.resize(length);
@@ -77,7 +77,7 @@ int Run(HWND pane, int argc, char** argv)
     if (command == "end-visible" && argc == 2) {
         return PrintEndVisible(pane) ? 0 : 4;
     }
-    std::fprintf(stderr, "usage: LogPaneControl fill N | select S E | selection | end-visible\n");
+    (void)std::fprintf(stderr, "usage: LogPaneControl fill N | select S E | selection | end-visible\n");
     return 1;
 }
 
