@@ -237,8 +237,14 @@ bool COptimizeDlg::RewriteHostsFile(const CRouteTable& routeTable, BOOL bRestore
     }
 }
 
+// A disabled control cannot keep the focus: it goes to the restore button first, as the dialog
+// manager moves it, so that Tab, Enter and Space still work after the run. A focus the player
+// put into the log pane stays there.
 void COptimizeDlg::DisableStartButton()
 {
+    const HWND hStart = m_btnStart.GetSafeHwnd();
+    if (GetFocus() == hStart)
+        SendMessageW(GetSafeHwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_btnRestore.GetSafeHwnd()), TRUE);
     m_btnStart.EnableButton(FALSE);
 }
 
@@ -264,10 +270,40 @@ void COptimizeDlg::Pause(unsigned milliseconds)
     }
 }
 
+// Every text goes to the end of the log, whatever the player selected or wherever the caret is,
+// and the player's selection is put back. The pane's limit grows as needed, so a text is never
+// cut short however much the pane holds, whoever filled it.
 void COptimizeDlg::AppendLog(const std::string& text)
 {
     const std::wstring wide = WideFromGbk(text);
+    DWORD dwSelStart = 0;
+    DWORD dwSelEnd = 0;
+    SendMessageW(m_editLog, EM_GETSEL, reinterpret_cast<WPARAM>(&dwSelStart), reinterpret_cast<LPARAM>(&dwSelEnd));
+    const DWORD dwLength = static_cast<DWORD>(GetWindowTextLengthW(m_editLog));
+    RaiseLogLimit(dwLength, wide.size());
+    SendMessageW(m_editLog, EM_SETSEL, dwLength, static_cast<LPARAM>(dwLength));
     SendMessageW(m_editLog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+    // A caret at the end follows the text, as before; anything else the player set stays.
+    const bool bCaretAtEnd = dwSelStart == dwSelEnd && dwSelEnd >= dwLength;
+    if (bCaretAtEnd) return;
+    // The pane now shows the new text. Putting the selection back may scroll to it (Wine does):
+    // the view goes back to the new text.
+    const LRESULT nFirstLine = SendMessageW(m_editLog, EM_GETFIRSTVISIBLELINE, 0, 0);
+    SendMessageW(m_editLog, EM_SETSEL, dwSelStart, static_cast<LPARAM>(dwSelEnd));
+    const LRESULT nScrolled = SendMessageW(m_editLog, EM_GETFIRSTVISIBLELINE, 0, 0) - nFirstLine;
+    if (nScrolled != 0)
+        SendMessageW(m_editLog, EM_LINESCROLL, 0, -nScrolled);
+}
+
+// The most an edit control takes on Windows NT; the program needs XP or later.
+constexpr std::size_t kMaxLogLimit = 0x7FFFFFFE;
+
+void COptimizeDlg::RaiseLogLimit(std::size_t nLength, std::size_t nAdded) noexcept
+{
+    const std::size_t nLimit = static_cast<std::size_t>(SendMessageW(m_editLog, EM_GETLIMITTEXT, 0, 0));
+    if (nLength + nAdded <= nLimit) return;
+    const std::size_t nWanted = nLength + nAdded;
+    SendMessageW(m_editLog, EM_SETLIMITTEXT, nWanted < kMaxLogLimit ? nWanted : kMaxLogLimit, 0);
 }
 
 bool COptimizeDlg::ApplyRouteTable(const CRouteTable& routeTable)

@@ -7,6 +7,7 @@
 #include "skin/ScopedBitmap.h"
 #include "skin/SkinButton.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -34,6 +35,7 @@ private:
     void OnOptimize() noexcept;
     void OnRestore() noexcept;
     void PostCommandAgain(WORD nID, WORD nCode) noexcept;
+    void RaiseLogLimit(std::size_t nLength, std::size_t nAdded) noexcept;
 
     void DisableStartButton() override;
     std::int32_t MeasureRoundTrip(const char* szHost) override;

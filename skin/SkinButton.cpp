@@ -1,10 +1,13 @@
 #include "skin/SkinButton.h"
 
+#include "skin/DisplayScale.h"
 #include "skin/MemoryDC.h"
 #include "skin/PaintDC.h"
 #include "skin/ScopedSelect.h"
 
 #include <windowsx.h>
+
+#include <initializer_list>
 
 namespace {
 
@@ -20,6 +23,25 @@ HBITMAP LoadResourceBitmap(UINT nID)
     if (nID == 0)
         return nullptr;
     return LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nID & 0xFFFF));
+}
+
+// The dotted focus rectangle of a standard push button, inside the picture: 3 pixels in at 100%,
+// less on a button too low for that (the restore button is 12 pixels high), and as many pixels
+// thick as the display scale makes of one.
+void DrawFocusCue(HDC hdc, const RECT& rcClient)
+{
+    const CDisplayScale scale(GetDeviceCaps(hdc, LOGPIXELSY));
+    const int nThickness = scale.Scale(1);
+    const int nHeight = rcClient.bottom - rcClient.top;
+    int nInset = scale.Scale(3);
+    if (nInset > nHeight / 8)
+        nInset = nHeight / 8 > nThickness ? nHeight / 8 : nThickness;
+    RECT rc = rcClient;
+    InflateRect(&rc, -nInset, -nInset);
+    for (int i = 0; i < nThickness && rc.right > rc.left && rc.bottom > rc.top; ++i) {
+        DrawFocusRect(hdc, &rc);
+        InflateRect(&rc, -1, -1);
+    }
 }
 
 } // namespace
@@ -47,6 +69,9 @@ bool CSkinButton::SubclassDlgItem(UINT nID, HWND hParent)
     }
     m_hWnd = hWnd;
     m_pfnSuper = reinterpret_cast<WNDPROC>(previous);
+    BOOL bAlwaysCues = FALSE;
+    if (SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &bAlwaysCues, 0) && bAlwaysCues)
+        m_state.ShowKeyboardCues(true);
     return true;
 }
 
@@ -118,8 +143,31 @@ void CSkinButton::DrawButton(HDC hdc)
     HBITMAP hImage = ImageBitmap(m_state.ChooseImage(loaded));
     if (!hImage)
         return;
-    CScopedSelect select(memDC.Get(), hImage);
-    BitBlt(hdc, 0, 0, rc.right, rc.bottom, memDC.Get(), 0, 0, SRCCOPY);
+    {
+        CScopedSelect select(memDC.Get(), hImage);
+        BitBlt(hdc, 0, 0, rc.right, rc.bottom, memDC.Get(), 0, 0, SRCCOPY);
+    }
+    if (m_state.ShowsFocusCue(KeyboardCuesHidden()))
+        DrawFocusCue(hdc, rc);
+}
+
+// Windows hides focus cues in a window until the keyboard is used in it (unless the user asked
+// to see them always) and keeps that state for each control. Wine 8 keeps none, so the button
+// also waits for a navigation key itself.
+bool CSkinButton::KeyboardCuesHidden() const
+{
+    return (SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+}
+
+// The dialog manager moves the focus while it handles the key's WM_KEYDOWN, so the key is still
+// down when the focus arrives.
+bool CSkinButton::NavigationKeyDown()
+{
+    for (int nKey : {VK_TAB, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN}) {
+        if (GetKeyState(nKey) < 0)
+            return true;
+    }
+    return false;
 }
 
 LRESULT CALLBACK CSkinButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) noexcept
@@ -143,9 +191,13 @@ LRESULT CSkinButton::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) noexcept
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
     case WM_RBUTTONDBLCLK:
-    case WM_KEYDOWN:
     case WM_ENABLE:
         return 0;
+    case WM_KEYDOWN: OnKeyDown(wParam); return 0;
+    case WM_KEYUP: return OnKeyUp(wParam, lParam);
+    case WM_SETFOCUS: OnSetFocus(wParam); return 0;
+    case WM_KILLFOCUS: OnKillFocus(wParam); return 0;
+    case WM_UPDATEUISTATE: OnUpdateUiState(wParam, lParam); return 0;
     case WM_SHOWWINDOW: OnShowWindow(static_cast<BOOL>(wParam), lParam); return 0;
     case WM_NCDESTROY: {
         const WNDPROC pfnSuper = m_pfnSuper;
@@ -174,6 +226,46 @@ void CSkinButton::OnMouseMove(LPARAM lParam) noexcept
     GetClientRect(m_hWnd, &rc);
     const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     m_state.OnMouseMove(PtInRect(&rc, pt) != FALSE);
+}
+
+// Other keys stay swallowed, as before: the dialog manager handles Enter, Tab and Escape.
+void CSkinButton::OnKeyDown(WPARAM nKey) noexcept
+{
+    if (nKey == VK_SPACE)
+        m_state.OnSpaceDown();
+}
+
+LRESULT CSkinButton::OnKeyUp(WPARAM nKey, LPARAM lParam) noexcept
+{
+    if (nKey != VK_SPACE)
+        return Default(WM_KEYUP, nKey, lParam);
+    m_state.OnSpaceUp();
+    return 0;
+}
+
+void CSkinButton::OnSetFocus(WPARAM hOldFocus) noexcept
+{
+    Default(WM_SETFOCUS, hOldFocus, 0);
+    m_state.OnSetFocus(NavigationKeyDown());
+}
+
+void CSkinButton::OnKillFocus(WPARAM hNewFocus) noexcept
+{
+    Default(WM_KILLFOCUS, hNewFocus, 0);
+    m_state.OnKillFocus();
+}
+
+// The default processing records whether the window now shows or hides keyboard cues; the
+// button follows what it is told about the focus cue.
+void CSkinButton::OnUpdateUiState(WPARAM wParam, LPARAM lParam) noexcept
+{
+    Default(WM_UPDATEUISTATE, wParam, lParam);
+    if ((HIWORD(wParam) & UISF_HIDEFOCUS) == 0)
+        return;
+    if (LOWORD(wParam) == UIS_CLEAR)
+        m_state.ShowKeyboardCues(true);
+    else if (LOWORD(wParam) == UIS_SET)
+        m_state.ShowKeyboardCues(false);
 }
 
 void CSkinButton::OnShowWindow(BOOL bShow, LPARAM lParam) noexcept

@@ -8,7 +8,8 @@
 
 // A push button of a dialog that draws itself from bitmaps (normal, hover, pressed, disabled),
 // follows the pointer with the mouse capture and posts its click to the parent as
-// WM_COMMAND/BN_CLICKED. It never draws its window text. CSkinButtonState decides; this class
+// WM_COMMAND/BN_CLICKED; Space presses it as it does a standard button, and it shows the
+// keyboard focus whenever Windows shows keyboard cues. It never draws its window text. CSkinButtonState decides; this class
 // gathers the window's messages and carries out the decisions.
 class CSkinButton : private ISkinButtonActions {
 public:
@@ -38,10 +39,17 @@ private:
     LRESULT Default(UINT uMsg, WPARAM wParam, LPARAM lParam) noexcept;
     void OnPaint() noexcept;
     void OnMouseMove(LPARAM lParam) noexcept;
+    void OnKeyDown(WPARAM nKey) noexcept;
+    LRESULT OnKeyUp(WPARAM nKey, LPARAM lParam) noexcept;
+    void OnSetFocus(WPARAM hOldFocus) noexcept;
+    void OnKillFocus(WPARAM hNewFocus) noexcept;
+    void OnUpdateUiState(WPARAM wParam, LPARAM lParam) noexcept;
     void OnShowWindow(BOOL bShow, LPARAM lParam) noexcept;
     void OnNcDestroy() noexcept;
     void Detach() noexcept;
     HBITMAP ImageBitmap(SkinImage image) const;
+    bool KeyboardCuesHidden() const;
+    static bool NavigationKeyDown();
 
     void SetCapture() override;
     bool ReleaseCapture() override;

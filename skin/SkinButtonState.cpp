@@ -61,6 +61,8 @@ void CSkinButtonState::OnLButtonDown()
     if (!m_bEnabled)
         return;
     TakeCapture();
+    // The mouse takes over a press that Space began: its release decides.
+    m_bSpaceDown = false;
     m_bMouseDown = true;
     SetState(statePressed);
 }
@@ -80,6 +82,49 @@ void CSkinButtonState::OnLButtonUp()
     m_nState = stateNormal;
     if (bClick)
         m_actions.PostClick();
+    m_actions.Repaint();
+}
+
+void CSkinButtonState::OnSpaceDown()
+{
+    // The key repeats while held; a press the mouse holds is the mouse's.
+    if (!m_bEnabled || m_bSpaceDown || m_bMouseDown)
+        return;
+    m_bSpaceDown = true;
+    SetState(statePressed);
+}
+
+void CSkinButtonState::OnSpaceUp()
+{
+    if (!m_bSpaceDown)
+        return;
+    m_bSpaceDown = false;
+    m_nState = stateNormal;
+    m_actions.PostClick();
+    m_actions.Repaint();
+}
+
+void CSkinButtonState::OnSetFocus(bool bByKeyboard)
+{
+    m_bFocused = true;
+    if (bByKeyboard)
+        m_bKeyboardCues = true;
+    m_actions.Repaint();
+}
+
+void CSkinButtonState::ShowKeyboardCues(bool bShow)
+{
+    m_bKeyboardCues = bShow;
+    m_actions.Repaint();
+}
+
+void CSkinButtonState::OnKillFocus()
+{
+    m_bFocused = false;
+    if (m_bSpaceDown) {
+        m_bSpaceDown = false;
+        m_nState = stateNormal;
+    }
     m_actions.Repaint();
 }
 
@@ -107,7 +152,13 @@ void CSkinButtonState::EnableButton(bool bEnable)
     m_actions.EnableWindow(m_bEnabled);
     m_nState = stateNormal;
     m_bMouseDown = false;
+    m_bSpaceDown = false;
     m_actions.Repaint();
+}
+
+bool CSkinButtonState::ShowsFocusCue(bool bCuesHidden) const
+{
+    return m_bFocused && m_bEnabled && m_bKeyboardCues && !bCuesHidden;
 }
 
 SkinImage CSkinButtonState::ChooseImage(const SkinImageSet& loaded) const

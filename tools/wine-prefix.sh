@@ -42,10 +42,21 @@ add_wine_fonts() {
   return 0
 }
 
+# Wine's prefix shows keyboard cues always (UserPreferencesMask bit 0x20); Windows hides them
+# until a key is used in a window, unless the user asks otherwise. The prefix gets Windows'
+# default, so a window looks as a mouse user sees it on Windows.
+cues_mask="10,00,02,80,12,00,00,00"
+has_windows_cues() { grep -q "^\"UserPreferencesMask\"=hex:$cues_mask" "$prefix/user.reg" 2>/dev/null; }
+set_windows_cues() {
+  timeout 60 "$TIROX_WINE" reg add 'HKCU\Control Panel\Desktop' /v UserPreferencesMask \
+    /t REG_BINARY /d "${cues_mask//,/}" /f >/dev/null 2>&1
+}
+
 if [ -f "$prefix/system.reg" ] && grep -q "^#arch=$TIROX_WINE_ARCH" "$prefix/system.reg"; then
   # A prefix made before the font mapping or the fonts gets them now; the running server saves it.
   has_song_face || add_song_face
   has_wine_fonts || add_wine_fonts
+  has_windows_cues || set_windows_cues
   exit 0
 fi
 rm -rf "$prefix"
@@ -53,5 +64,6 @@ mkdir -p "$(dirname "$prefix")"
 timeout 300 "$TIROX_WINE" wineboot -i >/dev/null 2>&1
 add_wine_fonts
 add_song_face
+set_windows_cues
 timeout 60 wineserver -w
 test -f "$prefix/system.reg"

@@ -36,7 +36,9 @@ private:
 };
 
 // Events as words: in/out (mouse moves inside or outside), down/up (left button), dblclk
-// (consumed by the window, so the machine never sees it), hide, bitmaps, enable/disable,
+// (consumed by the window, so the machine never sees it), space/spaceup (the Space key),
+// focus/tab/blur (the keyboard focus comes, comes by a navigation key, goes), cues/nocues
+// (Windows shows or hides keyboard cues), hide, bitmaps, enable/disable,
 // failrelease/workrelease (how the platform's ReleaseCapture answers from then on).
 void Drive(CSkinButtonState& button, CRecordingActions& actions, const std::string& events)
 {
@@ -51,6 +53,16 @@ void Drive(CSkinButtonState& button, CRecordingActions& actions, const std::stri
             button.OnLButtonDown();
         else if (event == "up")
             button.OnLButtonUp();
+        else if (event == "space")
+            button.OnSpaceDown();
+        else if (event == "spaceup")
+            button.OnSpaceUp();
+        else if (event == "focus" || event == "tab")
+            button.OnSetFocus(event == "tab");
+        else if (event == "cues" || event == "nocues")
+            button.ShowKeyboardCues(event == "cues");
+        else if (event == "blur")
+            button.OnKillFocus();
         else if (event == "hide")
             button.OnHide();
         else if (event == "bitmaps")
@@ -101,6 +113,14 @@ const MouseCase kMouseCases[] = {
     {"hiding without the capture does nothing", "hide", "", 1, false, false, true, 0},
     {"new bitmaps release the capture, no repaint", "in down bitmaps", "capture paint paint release", 3, false, true, true, 0},
     {"new bitmaps keep the capture when ReleaseCapture fails", "in failrelease bitmaps", "capture paint release", 2, true, false, true, 0},
+    {"Space: pressed look on key-down, click on key-up", "focus space spaceup", "paint paint click paint", 1, false, false, true, 1},
+    {"Space held: the repeats press once, one click", "focus space space space spaceup", "paint paint click paint", 1, false, false, true, 1},
+    {"Space: the focus leaves before the key-up, no click", "focus space blur spaceup", "paint paint paint", 1, false, false, true, 0},
+    {"Space: a key-up without its key-down clicks nothing", "focus spaceup", "paint", 1, false, false, true, 0},
+    {"Space on a disabled button does nothing", "focus disable space spaceup", "paint disable paint", 1, false, false, false, 0},
+    {"Space: disabled between key-down and key-up, no click", "focus space disable spaceup", "paint paint disable paint", 1, false, false, false, 0},
+    {"Space while the mouse holds the button: one click", "focus in down space up spaceup", "paint capture paint paint release click paint", 1, false, false, true, 1},
+    {"a mouse press takes over a Space press: one click", "focus space in down spaceup up", "paint paint capture paint release click paint", 1, false, false, true, 1},
 };
 
 class SkinButtonMouse : public testing::TestWithParam<MouseCase> {};
@@ -135,6 +155,37 @@ TEST(SkinButtonState, StartsEnabledNormalWithoutCaptureOrPress)
     EXPECT_EQ(button.GetState(), 1);
     EXPECT_FALSE(button.IsCaptured());
     EXPECT_FALSE(button.IsMouseDown());
+}
+
+TEST(SkinButtonState, ShowsTheFocusCueOnlyWithTheFocusWhileWindowsShowsCues)
+{
+    const struct {
+        const char* szEvents;
+        bool bCuesHidden;
+        bool bShows;
+    } cases[] = {
+        {"", false, false},                  // no focus
+        {"focus", false, false},             // the focus the window starts with: no key yet
+        {"tab", false, true},                // Tab brought the focus
+        {"tab", true, false},                // ... but Windows hides the cues in the window
+        {"tab blur", false, false},
+        {"tab blur focus", false, true},     // cues asked for once stay, as in Windows
+        {"cues focus", false, true},         // the user's setting: cues always
+        {"cues focus nocues", false, false},
+        {"focus cues", false, true},         // Windows shows the cues (WM_UPDATEUISTATE)
+        {"tab space", false, true},          // pressed by Space, still focused
+        {"focus space", false, false},       // Space is no navigation key
+        {"tab disable", false, false},       // a disabled button never shows the focus
+        {"tab disable enable", false, true},
+        {"tab in down up", false, true},
+    };
+    for (const auto& c : cases) {
+        CRecordingActions actions;
+        CSkinButtonState button(actions);
+        Drive(button, actions, c.szEvents);
+        EXPECT_EQ(button.ShowsFocusCue(c.bCuesHidden), c.bShows)
+            << "after \"" << c.szEvents << "\", cues " << (c.bCuesHidden ? "hidden" : "shown");
+    }
 }
 
 struct ImageCase {
