@@ -55,7 +55,8 @@ def median(values):
 
 
 def recorded_texts(generator, scale):
-    """The pictures of one scale and, for each text drawn, (picture, mask, text, size at 100%)."""
+    """The pictures of one scale as the generator draws them, and for each text drawn in them
+    (picture name, glyph mask, text, size at 100%)."""
     texts = []
     draw_text = generator.draw_text
 
@@ -71,8 +72,8 @@ def recorded_texts(generator, scale):
     finally:
         generator.draw_text = draw_text
     names = {id(img): name for name, img in pictures.items()}
-    return [(names[id(img)], mask, text, px / scale.factor) for img, mask, text, px in texts
-            if id(img) in names]
+    return pictures, [(names[id(img)], mask, text, px / scale.factor) for img, mask, text, px in texts
+                      if id(img) in names]
 
 
 def strip_ratios(picture, mask, others, strip):
@@ -111,10 +112,14 @@ def main():
     for dpi, suffix in generator.SETS:
         scale = generator.Scale(dpi)
         pictures = {}
-        texts = recorded_texts(generator, scale)
+        drawn, texts = recorded_texts(generator, scale)
         for name, mask, text, px96 in texts:
             if name not in pictures:
                 pictures[name] = Image.open(picture_file(directory, name, suffix)).convert("RGB")
+                if pictures[name].tobytes() != drawn[name].convert("RGB").tobytes():
+                    # The glyphs' places come from the generator: they fit only its own pictures.
+                    print(f"FAIL {name + suffix} is not what tools/make-pictures.py draws: run it")
+                    failures += 1
             picture = pictures[name]
             others = Image.new("L", mask.size, 0)
             for other_name, other_mask, _, _ in texts:
