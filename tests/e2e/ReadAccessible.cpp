@@ -3,7 +3,10 @@
 //   object  PATH  ROLE  STATE  X,Y,W,H  NAME  VALUE  DESCRIPTION
 // PATH is "client" for the dialog, then "client.N" for its N-th child (1-based, in the order the
 // dialog's object gives them). ROLE and STATE are numbers (hex state); a property the object does
-// not have is "-"; X,Y,W,H is its place on the screen. A failure is told on a line
+// not have is "-"; X,Y,W,H is its place on the screen. Then the control that has the keyboard
+// focus, as Windows tells it (GetGUIThreadInfo; 0 when none has it):
+//   focus  ID
+// A failure is told on a line
 //   error  CALL  HRESULT
 // Exit status: 0 read, 2 no such window, 3 no accessible object.
 #include <windows.h>
@@ -122,6 +125,15 @@ void PrintChildren(IAccessible* parent)
     }
 }
 
+void PrintFocus(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    const bool known = GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr;
+    std::printf("focus\t%d\n", known ? GetDlgCtrlID(info.hwndFocus) : 0);
+}
+
 }  // namespace
 
 int main()
@@ -141,6 +153,7 @@ int main()
         PrintObject("client", client, CHILDID_SELF);
         PrintChildren(client);
         client->Release();
+        PrintFocus(window);
         status = 0;
     } else {
         std::printf("error\tAccessibleObjectFromWindow\t0x%lx\n", static_cast<unsigned long>(hr));
