@@ -46,9 +46,18 @@ INT_PTR CModalDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) noe
     case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
     case WM_CTLCOLORSTATIC:
         return reinterpret_cast<INT_PTR>(OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_DRAWITEM: return HandleDrawItem(lParam);
     case WM_COMMAND: return OnCommand(LOWORD(wParam), HIWORD(wParam));
     default: return FALSE;
     }
+}
+
+// The dialog's own controls ask on its thread; what another thread or program sends carries
+// handles and places that nobody checked, and is ignored.
+BOOL CModalDialog::HandleDrawItem(LPARAM lParam) noexcept
+{
+    if (InSendMessage() || lParam == 0) return FALSE;
+    return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
 }
 
 // The template places the dialog at (0, 0) without a centring flag: it opens centred on the

@@ -24,6 +24,8 @@ protected:
     // The brush for a read-only or static control's background, with its colours set on hdc;
     // null leaves the colours to the dialog manager.
     virtual HBRUSH OnCtlColorStatic(HDC /*hdc*/, HWND /*hControl*/) noexcept { return nullptr; }
+    // An owner-drawn control of this dialog asks to be drawn; true when it was.
+    virtual bool OnDrawItem(const DRAWITEMSTRUCT& /*item*/) noexcept { return false; }
     // OK and Cancel (Enter without a default button, Escape, the close box) end the dialog.
     virtual bool OnCommand(WORD nID, WORD nCode) noexcept;
 
@@ -33,6 +35,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) noexcept;
     INT_PTR HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) noexcept;
     BOOL HandleInitDialog() noexcept;
+    BOOL HandleDrawItem(LPARAM lParam) noexcept;
     void CenterOnWorkArea() noexcept;
 
     UINT m_nIDTemplate;

@@ -75,6 +75,11 @@ bool IsDialogCommand(WORD nID, WORD nCode) noexcept
     return nCode == BN_CLICKED && (nID == IDC_START || nID == IDC_RESTORE);
 }
 
+bool IsPictureText(UINT nID) noexcept
+{
+    return nID == IDC_STEP1 || nID == IDC_STEP2 || nID == IDC_STEP3 || nID == IDC_HINT || nID == IDC_LOG_HEADING;
+}
+
 }  // namespace
 
 COptimizeDlg::COptimizeDlg() noexcept
@@ -129,6 +134,7 @@ void COptimizeDlg::LayOutForDisplayScale()
     MoveControl(m_btnStart.GetSafeHwnd(), start);
     MoveControl(m_editLog, layout.LogPane());
     MoveControl(m_btnRestore.GetSafeHwnd(), restore);
+    LayOutPictureTexts(layout);
 
     CPictureLoader pictures(scale);
     const SkinSize background = layout.Background();
@@ -142,6 +148,17 @@ void COptimizeDlg::LayOutForDisplayScale()
                             pictures.Load(IDB_RESTORE_HOVER, restore.cx, restore.cy),
                             pictures.Load(IDB_RESTORE_NORMAL, restore.cx, restore.cy),
                             pictures.Load(IDB_RESTORE_NORMAL, restore.cx, restore.cy));
+}
+
+// Each text of the background picture has a window on it that tells screen readers the text.
+void COptimizeDlg::LayOutPictureTexts(const CSkinLayout& layout) noexcept
+{
+    const HWND hWnd = GetSafeHwnd();
+    MoveControl(GetDlgItem(hWnd, IDC_STEP1), layout.Step(1));
+    MoveControl(GetDlgItem(hWnd, IDC_STEP2), layout.Step(2));
+    MoveControl(GetDlgItem(hWnd, IDC_STEP3), layout.Step(3));
+    MoveControl(GetDlgItem(hWnd, IDC_HINT), layout.Hint());
+    MoveControl(GetDlgItem(hWnd, IDC_LOG_HEADING), layout.LogHeading());
 }
 
 bool COptimizeDlg::OnPaint() noexcept
@@ -180,6 +197,25 @@ HBRUSH COptimizeDlg::OnCtlColorStatic(HDC hdc, HWND hControl) noexcept
     SetTextColor(hdc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkColor(hdc, GetSysColor(COLOR_WINDOW));
     return GetSysColorBrush(COLOR_WINDOW);
+}
+
+// The windows over the picture's texts show the picture under them, so the window looks the same
+// with them as without. Only the dialog's own such windows are drawn, wherever they are now.
+bool COptimizeDlg::OnDrawItem(const DRAWITEMSTRUCT& item) noexcept
+{
+    if (item.CtlType != ODT_STATIC || !IsPictureText(item.CtlID)) return false;
+    const HWND hWnd = GetSafeHwnd();
+    const HWND hControl = GetDlgItem(hWnd, static_cast<int>(item.CtlID));
+    if (hControl == nullptr || hControl != item.hwndItem || !m_bmpBackground) return true;
+    RECT rcControl{};
+    GetClientRect(hControl, &rcControl);
+    POINT origin{0, 0};
+    MapWindowPoints(hControl, hWnd, &origin, 1);
+    CMemoryDC memoryDC(item.hDC);
+    if (!memoryDC) return true;
+    CScopedSelect select(memoryDC.Get(), m_bmpBackground.Get());
+    BitBlt(item.hDC, 0, 0, rcControl.right, rcControl.bottom, memoryDC.Get(), origin.x, origin.y, SRCCOPY);
+    return true;
 }
 
 bool COptimizeDlg::OnCommand(WORD nID, WORD nCode) noexcept

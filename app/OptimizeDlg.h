@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+class CSkinLayout;
+
 // The program's one window: the background picture, the start and restore buttons and the
 // log pane. It owns the three route tables and carries out what a run asks of its window.
 class COptimizeDlg : public CModalDialog, private IOptimizeRunHost {
@@ -26,12 +28,14 @@ protected:
     bool OnPaint() noexcept override;
     HICON OnQueryDragIcon() noexcept override;
     HBRUSH OnCtlColorStatic(HDC hdc, HWND hControl) noexcept override;
+    bool OnDrawItem(const DRAWITEMSTRUCT& item) noexcept override;
     bool OnCommand(WORD nID, WORD nCode) noexcept override;
 
 private:
     [[nodiscard]] bool DoDataExchange() noexcept;
     void BuildRouteTables();
     void LayOutForDisplayScale();
+    void LayOutPictureTexts(const CSkinLayout& layout) noexcept;
     void OnOptimize() noexcept;
     void OnRestore() noexcept;
     void PostCommandAgain(WORD nID, WORD nCode) noexcept;

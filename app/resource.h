@@ -34,3 +34,9 @@
 #define IDC_START 1000
 #define IDC_LOG 1001
 #define IDC_RESTORE 1002
+// The background picture's texts, for screen readers: windows that draw the picture under them.
+#define IDC_STEP1 1003
+#define IDC_STEP2 1004
+#define IDC_STEP3 1005
+#define IDC_HINT 1006
+#define IDC_LOG_HEADING 1007

@@ -9,6 +9,10 @@ constexpr SkinSize kBackground96{400, 300};
 constexpr SkinRect kStartButton96{297, 69, 88, 88};
 constexpr SkinRect kLogPane96{14, 198, 368, 50};
 constexpr SkinRect kRestoreButton96{297, 258, 79, 12};
+// The lines of text drawn into the background picture, each a little larger than its glyphs.
+constexpr SkinRect kLogHeading96{22, 177, 52, 16};
+constexpr SkinRect kSteps96[] = {{56, 76, 216, 16}, {56, 105, 216, 16}, {56, 134, 216, 16}};
+constexpr SkinRect kHint96{14, 275, 240, 16};
 
 } // namespace
 
@@ -47,4 +51,21 @@ SkinRect CSkinLayout::LogPane() const noexcept
 SkinRect CSkinLayout::RestoreButton() const noexcept
 {
     return Scaled(kRestoreButton96);
+}
+
+SkinRect CSkinLayout::LogHeading() const noexcept
+{
+    return Scaled(kLogHeading96);
+}
+
+// Steps are counted from 1; any other number gives an empty rectangle.
+SkinRect CSkinLayout::Step(int nStep) const noexcept
+{
+    if (nStep < 1 || nStep > 3) return SkinRect{};
+    return Scaled(kSteps96[nStep - 1]);
+}
+
+SkinRect CSkinLayout::Hint() const noexcept
+{
+    return Scaled(kHint96);
 }

@@ -28,6 +28,11 @@ public:
     [[nodiscard]] SkinRect StartButton() const noexcept;
     [[nodiscard]] SkinRect LogPane() const noexcept;
     [[nodiscard]] SkinRect RestoreButton() const noexcept;
+    // The texts of the background picture, where screen readers find them: the log's heading,
+    // step 1 to 3 of the guide beside the start button, and the hint below the log pane.
+    [[nodiscard]] SkinRect LogHeading() const noexcept;
+    [[nodiscard]] SkinRect Step(int nStep) const noexcept;
+    [[nodiscard]] SkinRect Hint() const noexcept;
 
 private:
     [[nodiscard]] SkinSize Scaled(SkinSize size96) const noexcept;

@@ -41,7 +41,7 @@ HEADER_H = 58
 NAVY = (10, 36, 92)
 BLUE = (28, 96, 196)
 INK = (38, 50, 70)
-MUTED = (104, 118, 140)
+MUTED = (64, 76, 96)
 
 
 def font(px, index=0):
@@ -215,7 +215,7 @@ def background(s):
     fill(img, (255, 255, 255), logo)
     draw_text(img, (s(54), s(27)), "Tirox网络优化", s.i(24), (255, 255, 255), anchor="lm", scale=SS,
               stroke=0, glow=((0, 20, 60), s(2), 0.6))
-    draw_text(img, (s(216), s(32)), "游戏线路 · 智能测速 · 一键切换", s.i(12), (178, 206, 246), anchor="lm")
+    draw_text(img, (s(216), s(32)), "游戏线路 · 智能测速 · 一键切换", s.i(12), (230, 240, 255), anchor="lm")
 
     # Step guide card beside the start button.
     start = s.box(START_POS, START_SIZE)
@@ -225,9 +225,9 @@ def background(s):
     card_mask = rounded_mask(size, card, s(8))
     fill(img, (90, 110, 140), shadow(size, card_mask, (0, s.i(2)), s(3), 0.28))
     fill(img, (255, 255, 255), card_mask)
-    steps = [("1", "测量三组服务器线路的延迟", (37, 128, 230)),
-             ("2", "比较五轮测速的平均时间", (25, 160, 150)),
-             ("3", "把最快的线路写入 HOSTS", (24, 166, 96))]
+    steps = [("1", "测量三组服务器线路的延迟", (20, 90, 180)),
+             ("2", "比较五轮测速的平均时间", (12, 116, 108)),
+             ("3", "把最快的线路写入 HOSTS", (16, 120, 70))]
     row_h = (bottom - top) / 3
     for i, (number, text, color) in enumerate(steps):
         cy = top + row_h * (i + 0.5)
@@ -269,9 +269,9 @@ def start_button(state, s, bg):
     fill(img, (20, 70, 50), shadow(size, mask, (0, s.i(2 - pressed)), s(3 - pressed), 0.45 - 0.15 * pressed))
     if state == "hover":
         fill(img, (70, 220, 150), shadow(size, mask, (0, 0), s(3), 0.5))
-    colors = {"normal": ((46, 196, 120), (12, 132, 86)),
-              "hover": ((78, 224, 148), (18, 156, 100)),
-              "pressed": ((14, 112, 74), (26, 150, 98))}[state]
+    colors = {"normal": ((36, 168, 102), (8, 106, 68)),
+              "hover": ((46, 176, 112), (10, 108, 70)),
+              "pressed": ((12, 96, 64), (16, 114, 76))}[state]
     paint(img, vertical_gradient(size, *colors, face[1], face[3] - face[1]), mask)
 
     inner = ellipse_mask(size, (face[0] + s(4), face[1] + s(4), face[2] - s(4), face[3] - s(4)))
@@ -283,12 +283,14 @@ def start_button(state, s, bg):
         gloss = ellipse_mask(size, (face[0] + s(10), face[1] + s(5), face[2] - s(10), face[1] + s(40)))
         fill(img, (255, 255, 255), ImageChops.multiply(gloss, vertical_gradient(size, (90,) * 3, (0,) * 3, face[1] + s(5), s(35)).convert("L")))
 
-    white = (255, 255, 255) if not pressed else (226, 244, 234)
+    white = (255, 255, 255) if not pressed else (240, 250, 244)
     fill(img, white, gauge_mask(size, (s(44), s(29) + down), s(12), 315 if state != "pressed" else 345, s(2.6)))
     draw_text(img, (s(44), s(51) + down), "启动", s.i(19), white, anchor="mm", scale=SS, stroke=s(0.25),
-              glow=((0, 60, 35), s(1.5), 0.7))
-    draw_text(img, (s(44), s(69) + down), "网络优化", s.i(12), white, anchor="mm", scale=SS,
-              glow=((0, 60, 35), s(1.2), 0.6))
+              glow=((0, 50, 28), s(2), 1.0))
+    # At 12 px the font's own bitmaps keep the strokes solid, which smoothing would blur into the face.
+    small = s.i(12) <= 12
+    draw_text(img, (s(44), s(69) + down), "网络优化", s.i(12), white, anchor="mm", scale=1 if small else SS,
+              glow=((0, 50, 28), s(1.8), 1.0), sharp=small)
     return img
 
 
@@ -301,7 +303,7 @@ def restore_button(state, s, bg):
     inner = rounded_mask(size, (s(1), s(1), size[0] - s(1), size[1] - s(1)), s(5))
     if state == "hover":
         fill(img, (22, 86, 180), pill)
-        paint(img, vertical_gradient(size, (70, 150, 240), (30, 104, 210)), inner)
+        paint(img, vertical_gradient(size, (50, 124, 220), (24, 88, 190)), inner)
         ink = (255, 255, 255)
     else:
         fill(img, (150, 170, 198), pill)

@@ -21,14 +21,19 @@ MANIFEST_ARCHITECTURES = {"win32": "x86", "win64": "amd64"}
 
 WS_POPUP, WS_CHILD, WS_VISIBLE = 0x80000000, 0x40000000, 0x10000000
 WS_CAPTION, WS_BORDER, WS_SYSMENU = 0x00C00000, 0x00800000, 0x00080000
-WS_VSCROLL, WS_TABSTOP = 0x00200000, 0x00010000
+WS_VSCROLL, WS_GROUP, WS_TABSTOP = 0x00200000, 0x00020000, 0x00010000
 DS_SETFONT, DS_MODALFRAME = 0x40, 0x80
 ES_MULTILINE, ES_AUTOHSCROLL, ES_READONLY, ES_WANTRETURN = 0x4, 0x80, 0x800, 0x1000
 BS_PUSHBUTTON = 0
+SS_OWNERDRAW = 0xD
 BUTTON, EDIT = 0x80, 0x81
+# windres writes the class of a CONTROL statement as its name, not as the predefined atom.
+STATIC = "STATIC"
 WS_EX_APPWINDOW = 0x00040000
 
 PUSH_BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON
+# The background picture's texts for screen readers: no tab stop, drawn by the dialog.
+PICTURE_TEXT_STYLE = WS_CHILD | WS_VISIBLE | SS_OWNERDRAW
 EXPECTED_DIALOG = {
     "style": WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
     "exstyle": WS_EX_APPWINDOW,
@@ -37,10 +42,17 @@ EXPECTED_DIALOG = {
     "font": (9, 0, 0, 1, "宋体"),
     "controls": [
         (1000, BUTTON, "启动网络优化", (198, 46, 57, 48), PUSH_BUTTON_STYLE, 0),
+        # Groups keep the arrow keys' focus moves off the texts: start | texts, log | restore.
+        (1003, STATIC, "测量三组服务器线路的延迟", (37, 51, 144, 11), PICTURE_TEXT_STYLE | WS_GROUP, 0),
+        (1004, STATIC, "比较五轮测速的平均时间", (37, 70, 144, 11), PICTURE_TEXT_STYLE, 0),
+        (1005, STATIC, "把最快的线路写入 HOSTS", (37, 89, 144, 11), PICTURE_TEXT_STYLE, 0),
+        (1006, STATIC, "提示：测速约需半分钟，其间窗口暂不响应", (9, 183, 160, 11), PICTURE_TEXT_STYLE, 0),
+        # Right before the log pane, which takes its accessible name from it.
+        (1007, STATIC, "运行日志", (15, 118, 35, 11), PICTURE_TEXT_STYLE, 0),
         (1001, EDIT, "", (9, 132, 245, 33),
          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL
          | ES_MULTILINE | ES_AUTOHSCROLL | ES_READONLY | ES_WANTRETURN, 0),
-        (1002, BUTTON, "恢复", (198, 172, 50, 14), PUSH_BUTTON_STYLE, 0),
+        (1002, BUTTON, "恢复", (198, 172, 50, 14), PUSH_BUTTON_STYLE | WS_GROUP, 0),
     ],
 }
 EXPECTED_BITMAPS = {132: (88, 88), 134: (88, 88), 135: (88, 88), 136: (400, 300),

@@ -80,7 +80,10 @@ scenario_dpi_96() { check_scaled_window 96; }
 scenario_dpi_120() { check_scaled_window 120; }
 scenario_dpi_144() { check_scaled_window 144; }
 scenario_dpi_192() { check_scaled_window 192; }
-scenario_dpi_168() { check_scaled_window 168 24,98; }
+# At 175% the 200% pictures are resized by GDI+ on the screen and by PIL here; the two differ at
+# sharp edges. The restore button's 21-pixel-high hover picture is nearly all edge: with its face
+# dark enough for its text to read, 60 of its 2,898 pixels differ by more than 24 (2.1%).
+scenario_dpi_168() { check_scaled_window 168 24,97; }
 
 # Where GDI+ cannot be loaded, the 100% pictures are stretched to the scale instead: the window
 # is laid out for the scale all the same and the background still fills it.

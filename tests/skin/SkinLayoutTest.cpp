@@ -72,4 +72,32 @@ TEST(SkinLayoutTest, BackgroundCoversTheClientAndControlsStayInsideAtEveryDpi)
     }
 }
 
+bool Overlap(const SkinRect& a, const SkinRect& b)
+{
+    return a.x < b.x + b.cx && b.x < a.x + a.cx && a.y < b.y + b.cy && b.y < a.y + a.cy;
+}
+
+// The windows over the picture's texts tell screen readers the texts; at any scale they lie in
+// the client area and over none of the controls, whose clicks they must not catch, nor over each
+// other.
+TEST(SkinLayoutTest, PictureTextsStayInsideAndClearOfTheControlsAtEveryDpi)
+{
+    for (int nDpi = 48; nDpi <= 480; ++nDpi) {
+        const CSkinLayout layout{CDisplayScale(nDpi)};
+        const SkinRect texts[] = {layout.Step(1), layout.Step(2), layout.Step(3), layout.Hint(), layout.LogHeading()};
+        const SkinRect controls[] = {layout.StartButton(), layout.LogPane(), layout.RestoreButton()};
+        for (const SkinRect& text : texts) {
+            EXPECT_GT(text.cx, 0) << nDpi << " DPI";
+            EXPECT_TRUE(Inside(text, layout.Client())) << text << " at " << nDpi << " DPI";
+            for (const SkinRect& control : controls)
+                EXPECT_FALSE(Overlap(text, control)) << text << " on " << control << " at " << nDpi << " DPI";
+            for (const SkinRect& other : texts)
+                EXPECT_TRUE(&other == &text || !Overlap(text, other)) << text << " on " << other << " at " << nDpi;
+        }
+    }
+    const CSkinLayout layout{CDisplayScale(96)};
+    EXPECT_EQ(layout.Step(0), SkinRect{});
+    EXPECT_EQ(layout.Step(4), SkinRect{});
+}
+
 } // namespace
