@@ -77,9 +77,14 @@ def refresh_tree(source, tree):
     the copy's builds stay incremental."""
     listed = subprocess.run(["git", "-C", source, "ls-files", "-co", "--exclude-standard", "-z"],
                             check=True, capture_output=True).stdout
-    os.makedirs(tree, exist_ok=True)
-    subprocess.run(["rsync", "-a", "--from0", "--files-from=-", source + "/", tree + "/"],
-                   input=listed, check=True)
+    for name in filter(None, listed.decode().split("\0")):
+        origin, copy = os.path.join(source, name), os.path.join(tree, name)
+        if not os.path.isfile(origin) or os.path.islink(origin):
+            continue
+        here, there = os.stat(origin), os.stat(copy) if os.path.exists(copy) else None
+        if there is None or (here.st_size, here.st_mtime_ns) != (there.st_size, there.st_mtime_ns):
+            os.makedirs(os.path.dirname(copy), exist_ok=True)
+            shutil.copy2(origin, copy)
 
 
 def configure(tree, log):
