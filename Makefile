@@ -4,6 +4,7 @@
 # make bench - the benchmarks
 # make dist  - the release zip for players: build/dist/TiroxOptimize-<version>.zip
 # make fuzz  - the fuzz targets, FUZZ_TIME seconds each (clang, libFuzzer, ASan and UBSan)
+# make mutate - hand-written faults put into a copy of the tree one at a time; which no test caught
 # make lint  - clang-tidy and cppcheck over the project's own C++, both builds (make test runs it too)
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -17,7 +18,7 @@ FUZZ := $(BUILD)/fuzz
 FUZZ_TIME ?= 60
 FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
 
-.PHONY: all setup build native win32 win64 test run demo bench dist fuzz lint clean
+.PHONY: all setup build native win32 win64 test run demo bench dist fuzz mutate lint clean
 
 all: build
 
@@ -62,6 +63,10 @@ fuzz:
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIROX_FUZZ=ON "-DCMAKE_CXX_FLAGS=$(FUZZ_FLAGS)" >/dev/null
 	cmake --build $(FUZZ) -j $(JOBS) --target hosts_edit_fuzzer echo_reply_fuzzer
 	bash tests/fuzz/run-fuzzers.sh $(FUZZ) $(FUZZ_TIME)
+
+# Not part of make test: it builds and tests a copy of the tree once per mutant (see README).
+mutate: setup
+	JOBS=$(JOBS) python3 tools/mutate.py . $(BUILD)/mutate $(MUTANTS)
 
 lint: build
 	python3 tools/lint.py $(NATIVE) $(WIN32) $(WIN64) $(JOBS)
