@@ -75,6 +75,22 @@ bool IsDialogCommand(WORD nID, WORD nCode) noexcept
     return nCode == BN_CLICKED && (nID == IDC_START || nID == IDC_RESTORE);
 }
 
+// The most an edit control takes on Windows NT; the program needs XP or later.
+constexpr std::size_t kMaxLogLimit = 0x7FFFFFFE;
+
+struct LogSelection {
+    DWORD dwStart;
+    DWORD dwEnd;
+};
+
+LogSelection GetLogSelection(HWND hEdit) noexcept
+{
+    LogSelection selection{0, 0};
+    SendMessageW(hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&selection.dwStart),
+                 reinterpret_cast<LPARAM>(&selection.dwEnd));
+    return selection;
+}
+
 bool IsPictureText(UINT nID) noexcept
 {
     return nID == IDC_STEP1 || nID == IDC_STEP2 || nID == IDC_STEP3 || nID == IDC_HINT || nID == IDC_LOG_HEADING;
@@ -312,9 +328,9 @@ void COptimizeDlg::Pause(unsigned milliseconds)
 void COptimizeDlg::AppendLog(const std::string& text)
 {
     const std::wstring wide = WideFromGbk(text);
-    DWORD dwSelStart = 0;
-    DWORD dwSelEnd = 0;
-    SendMessageW(m_editLog, EM_GETSEL, reinterpret_cast<WPARAM>(&dwSelStart), reinterpret_cast<LPARAM>(&dwSelEnd));
+    const LogSelection selection = GetLogSelection(m_editLog);
+    const DWORD dwSelStart = selection.dwStart;
+    const DWORD dwSelEnd = selection.dwEnd;
     const DWORD dwLength = static_cast<DWORD>(GetWindowTextLengthW(m_editLog));
     RaiseLogLimit(dwLength, wide.size());
     SendMessageW(m_editLog, EM_SETSEL, dwLength, static_cast<LPARAM>(dwLength));
@@ -330,9 +346,6 @@ void COptimizeDlg::AppendLog(const std::string& text)
     if (nScrolled != 0)
         SendMessageW(m_editLog, EM_LINESCROLL, 0, -nScrolled);
 }
-
-// The most an edit control takes on Windows NT; the program needs XP or later.
-constexpr std::size_t kMaxLogLimit = 0x7FFFFFFE;
 
 void COptimizeDlg::RaiseLogLimit(std::size_t nLength, std::size_t nAdded) noexcept
 {
