@@ -5,7 +5,8 @@
 //                           deleting (as a virus scanner or an editor may), holds it MS
 //                           milliseconds and closes it;
 //   append WATCH PATH TEXT  appends TEXT and CR LF to PATH, trying again while another handle
-//                           refuses it, for at most 20 s (as a careful writer does).
+//                           refuses it or PATH is missing for a moment, for at most 20 s (as a
+//                           careful writer does).
 // It prints "watching" once it watches, and at the end what it did. Exit status 0 when it held or
 // appended, 1 when it could not, 2 on misuse.
 #include <windows.h>
@@ -69,7 +70,10 @@ int Append(const std::wstring& path, const std::string& text)
             return 0;
         }
         const DWORD nError = GetLastError();
-        if (nError != ERROR_SHARING_VIOLATION || GetTickCount() - nStart > 20000) {
+        // Replacing a file renames it away and the new one in, so for a moment there is no HOSTS:
+        // a careful writer tries again rather than make a file of its own.
+        const bool bRefused = nError == ERROR_SHARING_VIOLATION || nError == ERROR_FILE_NOT_FOUND;
+        if (!bRefused || GetTickCount() - nStart > 20000) {
             (void)std::printf("could not open HOSTS: error %lu after %d refusals\n", nError, nRefusals);
             return 1;
         }
