@@ -273,7 +273,23 @@ wait_window() {
     sleep 0.5
   done
   fail "no window titled $E2E_TITLE within $1 s"
+  describe_program
   return 1
+}
+
+# describe_program: whether the program started last still runs, and what it printed: a window
+# that never came may be a start that ended by itself or one that is still on its way.
+describe_program() {
+  [ -n "${E2E_PROGRAM_PID:-}" ] || return 0
+  if kill -0 "$E2E_PROGRAM_PID" 2>/dev/null; then
+    echo "  the program is still running"
+  else
+    local status=0
+    wait "$E2E_PROGRAM_PID" 2>/dev/null || status=$?
+    echo "  the program ended with status $status"
+  fi
+  [ -s "$E2E_OUT/program.out" ] && sed 's/^/    /' "$E2E_OUT/program.out"
+  return 0
 }
 
 # wait_exit PID SECONDS: the process ends by itself within the time.
