@@ -200,9 +200,10 @@ TEST(GbkText, CaseIsFoldedOnlyForSingleByteLetters)
         {"Tirox.Example", "tirox.example", true},
         {"tirox.example", "tirox.exampl", false},
         {"\xd6\xd0.cn", "\xd6\xd0.CN", true},
-        // 0x41 and 0x61 are trail bytes here, not letters.
+        // 0x41 and 0x61 are trail bytes here, not letters, after the lowest and the highest lead.
         {"\x81\x41", "\x81\x61", false},
         {"\x81\x41", "\x81\x41", true},
+        {"\xfe\x41", "\xfe\x61", false},
         // A lead byte that ends the text is a byte of its own.
         {"a\x81", "A\x81", true},
     };

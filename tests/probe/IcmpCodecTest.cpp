@@ -124,6 +124,11 @@ TEST(IsEchoReply, AcceptsOnlyTheReplyToThisRequest)
     ipv6[0] = 0x65;
     Bytes headerTooShort = good;
     headerTooShort[0] = 0x44;
+    // An IHL of 4 with a whole reply right after its 16 bytes: only the header length's own
+    // check keeps it out.
+    Bytes replyAfterShortHeader(good.begin(), good.begin() + 16);
+    replyAfterShortHeader.insert(replyAfterShortHeader.end(), reply.begin(), reply.end());
+    replyAfterShortHeader[0] = 0x44;
     Bytes longer = reply;
     longer.resize(longer.size() + 200, 0x55);
     Bytes notIcmp = good;
@@ -153,6 +158,7 @@ TEST(IsEchoReply, AcceptsOnlyTheReplyToThisRequest)
         {"destination unreachable quoting the request", Datagram(kProbed, unreachable), false},
         {"version 6", ipv6, false},
         {"IHL 4", headerTooShort, false},
+        {"IHL 4, a reply after its 16 bytes", replyAfterShortHeader, false},
         {"not ICMP", notIcmp, false},
     };
     for (const Case& c : cases) {
@@ -173,13 +179,14 @@ TEST(IsEchoReply, AcceptsOnlyTheReplyToThisRequest)
 TEST(MonotonicMilliseconds, CountsMillisecondsAsTheSteadyClockDoes)
 {
     // A count in another unit (ticks, microseconds, a wrong frequency) drifts from the steady
-    // clock by far more than the allowance over a quarter of a second, in every attempt; a busy
-    // machine's pause between two readings spoils one attempt at most now and then.
+    // clock by far more than the allowance over a second, in every attempt; over more than a
+    // second the whole seconds must count too. A busy machine's pause between two readings
+    // spoils one attempt at most now and then.
     double dBestDifference = 1e9;
     for (int nAttempt = 0; nAttempt < 3 && dBestDifference > 20.0; ++nAttempt) {
         const auto start = std::chrono::steady_clock::now();
         const std::uint32_t nStart = MonotonicMilliseconds();
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
         const std::uint32_t nElapsed = MonotonicMilliseconds() - nStart;
         const auto elapsed =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
