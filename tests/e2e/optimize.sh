@@ -112,10 +112,13 @@ settled_log() {
   return 1
 }
 
-# end_program: ends this program's life, so that the next one can start.
+# end_program: ends this program's life, so that the next one can start. The next start must not
+# find the last one's server still on its way out, with the single-instance mutex in it: that
+# start would end as a second copy does.
 end_program() {
   kill "$E2E_PROGRAM_PID" 2>/dev/null
   timeout 20 wineserver -k 2>/dev/null
+  timeout 30 wineserver -w 2>/dev/null
   wait "$E2E_PROGRAM_PID" 2>/dev/null
   return 0
 }
