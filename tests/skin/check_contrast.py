@@ -28,9 +28,9 @@ LARGE_PX = 24
 
 
 def load_generator():
-    spec = importlib.util.spec_from_file_location("make_pictures", ROOT / "tools" / "make-pictures.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_location = importlib.util.spec_from_file_location("make_pictures", ROOT / "tools" / "make-pictures.py")
+    module = importlib.util.module_from_spec(module_location)
+    module_location.loader.exec_module(module)
     return module
 
 
