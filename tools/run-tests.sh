@@ -8,6 +8,8 @@ here=$(dirname "$(realpath "$0")")
 native=${1:?usage: tools/run-tests.sh NATIVE_BUILD_DIR [CTEST OPTIONS...]}
 shift
 . "$here/wine-env.sh"
+# Every fresh Wine prefix of the run is a copy of one booted once (tools/wine-prefix.sh).
+export TIROX_PREFIX_TEMPLATE=${TIROX_PREFIX_TEMPLATE:-$(dirname "$(realpath -m "$native")")/wineprefix-template}
 status=0
 ctest --test-dir "$native" "$@" || status=$?
 
