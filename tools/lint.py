@@ -44,8 +44,24 @@ def own_entries(build):
     with open(os.path.join(build, "compile_commands.json")) as f:
         entries = json.load(f)
     build_root = os.path.dirname(os.path.abspath(build)) + os.sep
-    return [e for e in entries
-            if e["file"].startswith(ROOT + os.sep) and not e["file"].startswith(build_root)]
+    return one_entry_per_file([e for e in entries
+                               if e["file"].startswith(ROOT + os.sep) and not e["file"].startswith(build_root)])
+
+
+def one_entry_per_file(entries):
+    """A file a build compiles twice (the corpus replay again with sanitizers) is analysed once,
+    as it is compiled without them: the sanitizer options change the code generated, not the
+    source the checks read."""
+    chosen = {}
+    for entry in entries:
+        kept = chosen.get(entry["file"])
+        if kept is None or (is_sanitized(kept) and not is_sanitized(entry)):
+            chosen[entry["file"]] = entry
+    return list(chosen.values())
+
+
+def is_sanitized(entry):
+    return "-fsanitize" in json.dumps(entry.get("command", entry.get("arguments")))
 
 
 def project_sources(path, found):
