@@ -27,12 +27,18 @@ function(tirox_unit_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name})
   tirox_wine_test(${name}.wine ${TIROX_ROOT}/tests/tools/run-wine-test.sh ${TIROX_WINE_DIR}/${name}.exe)
-  set_tests_properties(${name}.wine PROPERTIES
-    ENVIRONMENT "TIROX_WINEPREFIX=${TIROX_WINEPREFIX}"
-    RESOURCE_LOCK wineprefix TIMEOUT 600)
+  set_tests_properties(${name}.wine PROPERTIES ENVIRONMENT "TIROX_WINEPREFIX=${TIROX_WINEPREFIX}")
+  tirox_in_shared_prefix(${name}.wine)
   if(T_LABELS)
     set_tests_properties(${name} ${name}.wine PROPERTIES LABELS "${T_LABELS}")
   endif()
+endfunction()
+
+# tirox_in_shared_prefix(test...): the tests that use the tests' one Wine prefix run one after
+# another, some seven minutes in all on a loaded machine. They start before the others (COST), so
+# that chain does not outlast the rest of the run.
+function(tirox_in_shared_prefix)
+  set_tests_properties(${ARGN} PROPERTIES RESOURCE_LOCK wineprefix TIMEOUT 600 COST 400)
 endfunction()
 
 # tirox_wine_test(name command...): a test that runs the Windows build of TIROX_WINE_DIR under
