@@ -45,10 +45,10 @@ make_contents() {
 cycling=$work/cycling
 wait_cycling() {
   local deadline=$((SECONDS + 60))
-  until grep -q cycling "$cycling" 2>/dev/null; do
+  until printed "$cycling" cycling; do
     kill -0 "$pid" 2>/dev/null || fail "round $1: the rewrite loop ended before it began"
     [ $SECONDS -lt $deadline ] || fail "round $1: the rewrite loop did not start within 60 s"
-    sleep 0.01
+    pause 0.01
   done
 }
 

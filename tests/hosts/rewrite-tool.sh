@@ -24,6 +24,23 @@ use_rewrite_tool() {
   fi
 }
 
+# pause SECONDS: waits on the shell's own read rather than an external sleep. On our machines a
+# process started costs about 5 ms of CPU: a loop polling every 10 ms with grep and sleep keeps a
+# whole core busy and slows down the very Wine start it waits for.
+pause() {
+  [ -n "${pause_fd:-}" ] || exec {pause_fd}<> <(:)
+  read -rt "$1" -u "$pause_fd" || true
+}
+
+# printed FILE TEXT: whether a line of FILE holds TEXT, read without starting a process.
+printed() {
+  local line
+  while IFS= read -r line || [ -n "$line" ]; do
+    [[ $line == *"$2"* ]] && return 0
+  done 2>/dev/null <"$1"
+  return 1
+}
+
 # The Windows name of a Linux path.
 windows_path() {
   local path

@@ -45,9 +45,9 @@ start_helper() {
   "$@" >"$work/neighbour.out" 2>&1 &
   helper=$!
   local deadline=$((SECONDS + 60))
-  until grep -q watching "$work/neighbour.out" 2>/dev/null; do
+  until printed "$work/neighbour.out" watching; do
     [ $SECONDS -lt $deadline ] && kill -0 "$helper" 2>/dev/null || { echo "the other program did not start" >&2; exit 1; }
-    sleep 0.05
+    pause 0.05
   done
 }
 
