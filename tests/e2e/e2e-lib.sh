@@ -433,13 +433,15 @@ screenshot() {
 # GBK bytes) appears; the last reading stays in $E2E_OUT/log.
 wait_log_text() {
   local deadline=$((SECONDS + $1)); shift
-  local text
+  local text patterns=()
+  # Converted once: each poll costs CPU that the program under test is measured by.
+  for text in "$@"; do
+    patterns+=(-e "$(gbk "$text")")
+  done
   while [ $SECONDS -lt $deadline ]; do
     if read_log "$E2E_OUT/log.new"; then
       mv "$E2E_OUT/log.new" "$E2E_OUT/log"
-      for text in "$@"; do
-        LC_ALL=C grep -qaF -- "$(gbk "$text")" "$E2E_OUT/log" && return 0
-      done
+      LC_ALL=C grep -qaF "${patterns[@]}" "$E2E_OUT/log" && return 0
     fi
     sleep 1
   done
