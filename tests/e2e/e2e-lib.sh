@@ -259,17 +259,40 @@ e2e_reg() {
 
 # start_program [EXE]: starts the program (default: the build's) in the background
 # ($E2E_PROGRAM_PID) and waits for its window.
+#
+# Wine makes a prefix's desktop (explorer.exe) for its first window and waits only 10 s for it.
+# Where it could not start it, the program can make no window and ends without one; Wine then says
+# so (E2E_NO_DESKTOP; Wine's window errors are kept in program.out, shown when a start fails).
+# Such a start, which no Windows has, is told and made once more; any other end without a window
+# fails.
+E2E_NO_DESKTOP='err:win:get_desktop_window'
 start_program() {
-  timeout -k 5 300 "${E2E_WINE[@]}" "${1:-$E2E_WIN_DIR/TiroxOptimize.exe}" >"$E2E_OUT/program.out" 2>&1 &
-  E2E_PROGRAM_PID=$!
-  wait_window 60
+  local attempt status
+  for attempt in 1 2; do
+    WINEDEBUG=-all,err+win timeout -k 5 300 "${E2E_WINE[@]}" "${1:-$E2E_WIN_DIR/TiroxOptimize.exe}" \
+      >"$E2E_OUT/program.out" 2>&1 &
+    E2E_PROGRAM_PID=$!
+    status=0
+    wait_window 60 || status=$?
+    [ "$status" -eq 2 ] || return "$status"
+    [ "$attempt" -eq 1 ] || break
+    echo "  Wine's desktop was not up, so the program could make no window; started again:"
+    sed 's/^/    /' "$E2E_OUT/program.out"
+  done
+  fail "no window titled $E2E_TITLE: Wine's desktop was not up at either start"
+  describe_program
+  return 1
 }
 
-# wait_window SECONDS: until the window is mapped on the display.
+# wait_window SECONDS: until the window is mapped on the display; status 2 when the program
+# ended without one because Wine's desktop was not up.
 wait_window() {
   local deadline=$((SECONDS + $1))
   while [ $SECONDS -lt $deadline ]; do
     xdotool search --onlyvisible --name "^$E2E_TITLE\$" >/dev/null 2>&1 && return 0
+    if ! kill -0 "$E2E_PROGRAM_PID" 2>/dev/null && grep -qF "$E2E_NO_DESKTOP" "$E2E_OUT/program.out"; then
+      return 2
+    fi
     sleep 0.5
   done
   fail "no window titled $E2E_TITLE within $1 s"
