@@ -2,6 +2,7 @@
 """Checks the bytes of a finished run's log pane, line by line.
 
 Usage: check-log.py LOG OUTCOME G1 G2 G3 [LINE...]
+       check-log.py --fastest LOG
   LOG      the pane's bytes (GBK)
   OUTCOME  the expected line after the attempts (UTF-8 text)
   Gn       what group n's five attempts show: "fail", or "MIN-MAX" for successes whose
@@ -13,6 +14,9 @@ Usage: check-log.py LOG OUTCOME G1 G2 G3 [LINE...]
 The pane must hold an empty first line, the fifteen attempts in order (passes 1 to 5, groups
 one, two, three), then OUTCOME, then the LINEs, and nothing else. Expected texts are encoded with iconv, not
 with the program's own constants. Prints what differs and exits 1.
+With --fastest, prints the number (1 to 3) of the group whose five shown times have the lowest
+average, the group the program must then have applied: a late reply can lift the delays' fastest
+group above another. Exits 1 unless all fifteen attempts show a success.
 """
 import re
 import subprocess
@@ -61,7 +65,26 @@ def check_times(times, expected, problems):
                   f"{LATE_ALLOWED} late attempts a group are allowed")
 
 
+def fastest(log_path):
+    lines = open(log_path, "rb").read().split(b"\r\n")
+    sums = [0, 0, 0]
+    for index in range(15):
+        attempt, group = divmod(index, 3)
+        heading = gbk(f"正在尝试连接第{GROUP_NAMES[group]}组服务器(第{attempt + 1}次)...")
+        line = lines[1 + index] if 1 + index < len(lines) else b""
+        time = check_result(line[len(heading):], "success", f"line {2 + index}", [])
+        if not line.startswith(heading) or time is None:
+            print(f"line {2 + index}: {show(line)!r} is not a success of group {group + 1}")
+            return 1
+        sums[group] += time
+    # Equal sums: the lower group number is in front, as in the program.
+    print(1 + sums.index(min(sums)))
+    return 0
+
+
 def main():
+    if sys.argv[1] == "--fastest":
+        return fastest(sys.argv[2])
     log_path, outcome, *groups = sys.argv[1:6]
     after = sys.argv[6:]
     log = open(log_path, "rb").read()

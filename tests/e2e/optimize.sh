@@ -49,8 +49,7 @@ group2_fastest() {
   read_log "$E2E_OUT/log"
   check_log "$E2E_OUT/log" "优化完成" 55-120 10-75 35-100
   check "one HOSTS file in drivers\\etc" one_hosts_file "$(dirname "$(hosts_file)")"
-  check "HOSTS holds its lines and then group 2's nine lines" \
-    cmp -s "$(hosts_file)" <(printf '%s' "$before"; route_lines 198.51.100.20)
+  check_applied "$before"
 
   describe
   check "start button disabled after the run" [ "$(fact control 1000 | cut -d' ' -f5)" = 0 ]
@@ -145,8 +144,7 @@ one_run_despite() {
   start_run command_during_run "$1" && settled_log
   echo "  $1: $(headings "$E2E_OUT/log") attempt headings in the log pane"
   check_log "$E2E_OUT/log" "优化完成" 55-120 10-75 35-100
-  check "$1: HOSTS holds its lines and then group 2's nine lines" \
-    cmp -s "$(hosts_file)" <(printf '%s' "$E2E_HOSTS_BEFORE"; route_lines 198.51.100.20)
+  check_applied "$E2E_HOSTS_BEFORE" "$1: "
   end_program
 }
 
@@ -170,8 +168,15 @@ scenario_commands_during_run() {
   check "send-close: the window is still there 1 s later, while the run goes on" \
     window_shown
   check "send-close: the program ends by itself once the run is over" wait_exit "$E2E_PROGRAM_PID" 90
-  check "send-close: the run was carried out: HOSTS holds its lines and group 2's nine lines" \
-    cmp -s "$(hosts_file)" <(printf '%s' "$E2E_HOSTS_BEFORE"; route_lines 198.51.100.20)
+  # The window is gone before its log pane can be read, so which group the times made fastest
+  # is not known here; the other scenarios check the choice.
+  local group=0 n
+  for n in 1 2 3; do
+    cmp -s "$(hosts_file)" <(printf '%s' "$E2E_HOSTS_BEFORE"; route_lines "${E2E_SERVICE_ADDRESSES[n - 1]}") \
+      && group=$n
+  done
+  check "send-close: the run was carried out: HOSTS holds its lines and a group's nine lines (group $group)" \
+    [ "$group" != 0 ]
 }
 
 e2e_dispatch_inside "$@"
