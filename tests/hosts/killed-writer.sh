@@ -57,18 +57,36 @@ midwrite_new=0
 midreplace=0
 hostsmissing=0
 elsewhere=0
-# kill_rounds MAX_ROUNDS MAX_SECONDS MAX_DELAY_MS COUNT ENOUGH: kills a rewrite loop after a
-# random delay, until the count named COUNT reaches ENOUGH, or after MAX_ROUNDS or MAX_SECONDS.
+# after_random_delay MAX_MS: a delay of 30 ms to MAX_MS + 30 ms.
+after_random_delay() {
+  sleep "$(printf '0.%03d' $((RANDOM % $1 + 30)))"
+}
+
+# when_backup_seen: as soon as a replace has moved HOSTS to its backup name (or after 10 s). A
+# random delay lands there in few rounds, since the two moves are a small part of each rewrite;
+# the shell's own test, in a tight loop, sees the moment and the kill follows within
+# microseconds, before or after the second move.
+when_backup_seen() {
+  local deadline=$((SECONDS + 10))
+  until [ -e "$backup" ] || [ $SECONDS -ge $deadline ]; do :; done
+  local spins=$((RANDOM % 100))
+  while [ $((spins--)) -gt 0 ]; do :; done
+}
+
+# kill_rounds MAX_ROUNDS MAX_SECONDS COUNT ENOUGH WHEN...: kills a rewrite loop once the
+# command WHEN... returns, until the count named COUNT reaches ENOUGH, or after MAX_ROUNDS or
+# MAX_SECONDS.
 kill_rounds() {
-  local rounds=$1 delay=$3 count=$4 enough=$5 end=$((SECONDS + $2)) status round
+  local rounds=$1 count=$3 enough=$4 end=$((SECONDS + $2)) status round
+  shift 4
   for round in $(seq 1 "$rounds"); do
     [ "$SECONDS" -lt "$end" ] && [ "${!count}" -lt "$enough" ] || break
     rewrite_in_background cycle "$hosts" >"$cycling"
     pid=$!
-    # The delay counts from the loop's start: starting a Windows process takes longer than the
+    # The wait counts from the loop's start: starting a Windows process takes longer than the
     # whole delay on a loaded machine, and the kill would then never land in a rewrite.
     wait_cycling "$round"
-    sleep "$(printf '0.%03d' $((RANDOM % delay + 30)))"
+    "$@"
     kill -9 "$pid" 2>/dev/null || true
     status=0
     wait "$pid" 2>/dev/null || status=$?
@@ -101,12 +119,12 @@ kill_rounds() {
 
 # A file of tens of MB: most kills land while the new file is written and flushed.
 make_contents 600000
-kill_rounds 40 200 700 midwrite 10
+kill_rounds 40 200 midwrite 10 after_random_delay 700
 # A small file: the two moves of the replace take a good part of each rewrite. A rename is one
 # step natively: nothing is ever mid-replace there.
 if [ -n "$wine_prefix" ]; then
   make_contents 300
-  kill_rounds 200 200 300 midreplace 10
+  kill_rounds 200 200 midreplace 10 when_backup_seen
 fi
 
 echo "killed mid-write: $midwrite; HOSTS whole each time (old content $((midwrite - midwrite_new))," \
